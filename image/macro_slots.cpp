@@ -1,0 +1,68 @@
+#include "image/macro_slots.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
+namespace vorlane {
+
+namespace {
+
+void CheckStepAddress(const ImageBytes& image, int prog, int step) {
+  if (prog < 0 || prog >= kProgCount || step < 0 || step >= StepsPerProg) {
+    throw std::out_of_range("no macro step " + std::to_string(prog) + "/" + std::to_string(step));
+  }
+  if (image.size() < kMinImageSize) throw std::logic_error("no device image is loaded");
+}
+
+}  // namespace
+
+void RefreshProgSteps(Module1& state) {
+  const ImageBytes& image = state.ConfigImage;
+  if (image.size() < kMinImageSize) throw std::logic_error("no device image is loaded");
+  for (std::size_t p = 0; p < state.ProgSteps.size(); ++p) {
+    const auto first = image.begin() + static_cast<std::ptrdiff_t>(StepOffset(static_cast<int>(p), 0));
+    std::copy_n(first, ProgAreaSize, state.ProgSteps[p].begin());
+  }
+}
+
+MacroStep StepOfProg(const ProgBlock& block, int step) {
+  if (step < 0 || step >= StepsPerProg) throw std::out_of_range("no macro step");
+  MacroStep bytes{};
+  std::copy_n(block.begin() + static_cast<std::ptrdiff_t>(MacroStepSize * static_cast<std::size_t>(step)),
+              MacroStepSize, bytes.begin());
+  return bytes;
+}
+
+void LoadStep(Module1& state) {
+  if (state.ProgIndex < 0 || state.ProgIndex >= kProgCount) throw std::out_of_range("no macro");
+  state.StepBuffer = StepOfProg(state.ProgSteps[static_cast<std::size_t>(state.ProgIndex)], state.ItemNum);
+}
+
+MacroStep GetStep(const ImageBytes& image, int prog, int step) {
+  CheckStepAddress(image, prog, step);
+  MacroStep bytes{};
+  std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(StepOffset(prog, step)), MacroStepSize,
+              bytes.begin());
+  return bytes;
+}
+
+void PutStep(ImageBytes& image, int prog, int step, const MacroStep& bytes) {
+  CheckStepAddress(image, prog, step);
+  std::copy(bytes.begin(), bytes.end(), image.begin() + static_cast<std::ptrdiff_t>(StepOffset(prog, step)));
+}
+
+MacroStep StoreStep(Module1& state) {
+  MacroStep before = GetStep(state.ConfigImage, state.ProgIndex, state.ItemNum);
+  PutStep(state.ConfigImage, state.ProgIndex, state.ItemNum, state.StepBuffer);
+  return before;
+}
+
+void PushKey(MacroStep& step, std::uint8_t code) {
+  for (std::size_t b = kStepFirstKeyByte; b < kStepLastKeyByte; ++b) step[b] = step[b + 1];
+  step[kStepLastKeyByte] = code;
+}
+
+void ClearStep(MacroStep& step) { step.fill(0); }
+
+}  // namespace vorlane

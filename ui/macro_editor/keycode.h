@@ -1,0 +1,50 @@
+// The macro editor: builds one macro step (StepBuffer) from 105 key-caps, a modifier list and a
+// delay list, and stores it into the image file with "Save Set".
+#pragma once
+
+#include <QWidget>
+
+#include "image/module1.h"
+#include "ui/toolkit/controls.h"
+#include "ui/toolkit/dialogs.h"
+
+namespace vorlane::ui {
+
+class keycode : public QWidget {  // NOLINT(readability-identifier-naming): the window's name
+  Q_OBJECT
+ public:
+  // Start-up reads ItemNum and StepBuffer as they are now. `parent` is the main window; the
+  // editor is a window of its own that closes with it.
+  keycode(Module1& state, Dialogs& dialogs, QWidget* parent);
+
+  DropDownList* Combo1() const { return combo1_; }  // modifier
+  DropDownList* Combo2() const { return combo2_; }  // delay
+  ClickLabel* Label2() const { return label2_; }    // status line
+  ClickLabel* Label3() const { return label3_; }    // "Clear Set"
+  ClickLabel* Label4() const { return label4_; }    // "Save Set"
+  ClickLabel* Label1(int index) const { return label1_.at(static_cast<std::size_t>(index)); }
+
+  // Handlers, public so that the window's own controls and tests reach the same code.
+  void KeyCapClicked(int index);
+  void ClearSet();
+  void SaveSet();
+
+ signals:
+  // After a successful "Save Set", once the success message is closed and before the mirrors are
+  // refreshed: the step list rewrites row ItemNum from StepBuffer.
+  void StepSaved();
+
+ private:
+  void ShowKeys();
+
+  Module1& state_;
+  Dialogs& dialogs_;
+  DropDownList* combo1_ = nullptr;
+  DropDownList* combo2_ = nullptr;
+  ClickLabel* label2_ = nullptr;
+  ClickLabel* label3_ = nullptr;
+  ClickLabel* label4_ = nullptr;
+  LabelArray label1_;
+};
+
+}  // namespace vorlane::ui

@@ -1,0 +1,55 @@
+// Controls the windows are built from: a pick-only drop-down list whose every selection change,
+// the program's own included, raises Click before the setter returns; and a label that reports
+// clicks with its index in a label array.
+#pragma once
+
+#include <QComboBox>
+#include <QLabel>
+
+#include <vector>
+
+namespace vorlane::ui {
+
+class DropDownList : public QComboBox {
+  Q_OBJECT
+ public:
+  explicit DropDownList(QWidget* parent = nullptr);
+
+  void AddItem(const QString& text, int itemData);
+  // Shows the items of a model that other lists share; the list keeps its own selection and
+  // starts with none.
+  void ShareModel(QAbstractItemModel* model);
+  int ItemData(int index) const;
+  int ListIndex() const { return currentIndex(); }  // -1: no selection
+  void SetListIndex(int index) { setCurrentIndex(index); }
+  // Index of the first item whose data equals `itemData`, or -1.
+  int IndexOfData(int itemData) const;
+
+ signals:
+  void Click();
+};
+
+class ClickLabel : public QLabel {
+  Q_OBJECT
+ public:
+  ClickLabel(const QString& caption, int index, QWidget* parent);
+  int Index() const { return index_; }
+  // Lets the label take keyboard focus and act on Space and Enter, like a button.
+  void ActAsButton();
+
+ signals:
+  void Click(int index);
+  void DblClick(int index);
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  int index_;
+};
+
+using LabelArray = std::vector<ClickLabel*>;
+
+}  // namespace vorlane::ui

@@ -1,0 +1,36 @@
+#include "ui/toolkit/dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "image/commands.h"
+
+namespace vorlane::ui {
+
+void QtDialogs::Message(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kAppTitle.data(), kAppTitle.size()), text,
+                  QMessageBox::Ok, parent);
+  box.exec();
+}
+
+std::optional<QString> QtDialogs::OpenFile(QWidget* parent, std::string_view filter,
+                                           const QString& startPath) {
+  // Qt's own dialog behaves the same on every desktop, and under a bare X server.
+  const QString path = QFileDialog::getOpenFileName(parent, QStringLiteral("Open"), startPath,
+                                                    QtFileFilter(filter), nullptr,
+                                                    QFileDialog::DontUseNativeDialog);
+  if (path.isEmpty()) return std::nullopt;
+  return path;
+}
+
+QString QtFileFilter(std::string_view filter) {
+  const QString text = QString::fromUtf8(filter.data(), static_cast<qsizetype>(filter.size()));
+  const qsizetype bar = text.indexOf(QLatin1Char('|'));
+  if (bar < 0) return text.trimmed();
+  const QString description = text.left(bar).trimmed();
+  const QString pattern = text.mid(bar + 1).trimmed();
+  if (description.endsWith(QLatin1Char('(') + pattern + QLatin1Char(')'))) return description;
+  return description + QStringLiteral(" (") + pattern + QLatin1Char(')');
+}
+
+}  // namespace vorlane::ui

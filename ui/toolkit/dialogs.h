@@ -1,0 +1,37 @@
+// The two modal things the windows show: a message box and the open-file dialog. They go through
+// this interface so that tests can answer them.
+#pragma once
+
+#include <QString>
+
+#include <optional>
+#include <string_view>
+
+class QWidget;
+
+namespace vorlane::ui {
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  // Modal box titled "Vorlane" with one OK button and no icon; returns when it is closed.
+  virtual void Message(QWidget* parent, const QString& text) = 0;
+  // Modal open dialog. `filter` is "description | pattern"; `startPath` names the folder to open
+  // in and the file to preselect. Returns the chosen path, or nothing when cancelled.
+  virtual std::optional<QString> OpenFile(QWidget* parent, std::string_view filter,
+                                          const QString& startPath) = 0;
+};
+
+// The real QMessageBox and QFileDialog.
+class QtDialogs final : public Dialogs {
+ public:
+  void Message(QWidget* parent, const QString& text) override;
+  std::optional<QString> OpenFile(QWidget* parent, std::string_view filter,
+                                  const QString& startPath) override;
+};
+
+// "Burn file (*.bin) | *.bin" to Qt's "Burn file (*.bin)"; the pattern is added in brackets when
+// the description does not already end with it.
+QString QtFileFilter(std::string_view filter);
+
+}  // namespace vorlane::ui

@@ -1,0 +1,45 @@
+// Dialogs for widget tests: records every message and answers the open dialog from a queue.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "ui/toolkit/dialogs.h"
+
+namespace vorlane::ui::testing {
+
+class ScriptedDialogs final : public Dialogs {
+ public:
+  void Message(QWidget* /*parent*/, const QString& text) override {
+    messages.push_back(text);
+    if (onMessage) onMessage(text);
+  }
+
+  std::optional<QString> OpenFile(QWidget* /*parent*/, std::string_view filter,
+                                  const QString& startPath) override {
+    lastFilter = std::string(filter);
+    lastStartPath = startPath;
+    ++openCount;
+    if (answers.empty()) return std::nullopt;  // cancelled
+    std::optional<QString> answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+
+  // Queue the next open dialog's answer; nullopt is a cancel.
+  void Answer(std::optional<QString> path) { answers.push_back(std::move(path)); }
+
+  QStringList messages;
+  std::function<void(const QString&)> onMessage;  // runs inside the "modal" box
+  std::deque<std::optional<QString>> answers;
+  std::string lastFilter;
+  QString lastStartPath;
+  int openCount = 0;
+};
+
+}  // namespace vorlane::ui::testing

@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include <QKeyEvent>
+#include <QSignalSpy>
+
+#include "ui/toolkit/controls.h"
+#include "ui/toolkit/dialogs.h"
+#include "ui/toolkit/fonts.h"
+#include "ui/toolkit/twips.h"
+
+namespace vorlane::ui {
+namespace {
+
+TEST(Twips, FifteenTwipsMakeOnePixel) {
+  struct Case {
+    int twips, px;
+  } cases[] = {{0, 0}, {15, 1}, {120, 8}, {495, 33}, {9735, 649}, {4455, 297}, {7, 0}, {8, 1}};
+  for (const auto& c : cases) EXPECT_EQ(Px(c.twips), c.px) << c.twips;
+  EXPECT_EQ(TwipsRect(120, 840, 9495, 375), QRect(8, 56, 633, 25));
+}
+
+TEST(FileFilter, DescriptionAndPatternBecomeQtForm) {
+  EXPECT_EQ(QtFileFilter("燒錄檔 (*.bin) | *.bin"), QStringLiteral("燒錄檔 (*.bin)"));
+  EXPECT_EQ(QtFileFilter("Images | *.bin"), QStringLiteral("Images (*.bin)"));
+  EXPECT_EQ(QtFileFilter("*.bin"), QStringLiteral("*.bin"));
+}
+
+TEST(DropDownList, ProgramSelectionRaisesClickBeforeSetterReturns) {
+  DropDownList list;
+  list.AddItem("a", 4);
+  list.AddItem("b", 5);
+  EXPECT_EQ(list.ListIndex(), -1) << "a new list has no selection";
+  int seenInsideHandler = -2;
+  QObject::connect(&list, &DropDownList::Click, [&] { seenInsideHandler = list.ListIndex(); });
+  list.SetListIndex(1);
+  EXPECT_EQ(seenInsideHandler, 1);
+  list.SetListIndex(-1);
+  EXPECT_EQ(seenInsideHandler, -1);
+  EXPECT_EQ(list.ItemData(1), 5);
+  EXPECT_EQ(list.IndexOfData(5), 1);
+  EXPECT_EQ(list.IndexOfData(6), -1);
+}
+
+TEST(DropDownList, ClearingInsideTheHandlerEndsWithNoSelection) {
+  DropDownList list;
+  list.AddItem("a", 4);
+  int calls = 0;
+  QObject::connect(&list, &DropDownList::Click, [&] {
+    ++calls;
+    if (list.ListIndex() != -1) list.SetListIndex(-1);
+  });
+  list.SetListIndex(0);
+  EXPECT_EQ(list.ListIndex(), -1);
+  EXPECT_EQ(calls, 2);
+}
+
+TEST(ClickLabel, ReportsItsIndexForKeysAndDoubleClicks) {
+  ClickLabel label("Set Prog3", 2, nullptr);
+  QSignalSpy clicks(&label, &ClickLabel::Click);
+  label.ActAsButton();
+  QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
+  QCoreApplication::sendEvent(&label, &space);
+  ASSERT_EQ(clicks.count(), 1);
+  EXPECT_EQ(clicks.at(0).at(0).toInt(), 2);
+}
+
+TEST(Fonts, FacesFallBackToInstalledFamilies) {
+  const QFont sans = UiFont(Face::Sans, 9.75, false);
+  EXPECT_DOUBLE_EQ(sans.pointSizeF(), 9.75);
+  EXPECT_FALSE(sans.bold());
+  const QFont ming = UiFont(Face::Ming, 14.25, true);
+  EXPECT_TRUE(ming.bold());
+  EXPECT_EQ(ming.families().first(), QStringLiteral("新細明體"));
+  EXPECT_GT(ming.families().size(), 1);
+}
+
+}  // namespace
+}  // namespace vorlane::ui
