@@ -1,0 +1,359 @@
+#include <gtest/gtest.h>
+
+#include <QKeyEvent>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "image/image_file.h"
+#include "image/macro_slots.h"
+#include "ui/macro_editor/keycode.h"
+#include "ui/step_list/step_text.h"
+#include "ui/toolkit/testing/scripted_dialogs.h"
+#include "ui/toolkit/twips.h"
+#include "vocabulary/key_tables.h"
+
+namespace vorlane::ui {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ScriptedDialogs;
+
+constexpr char kSaved[] = "Your settings have been successfully saved!";
+
+ImageBytes ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const fs::path& path, const ImageBytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+}
+
+// Every byte differs from its neighbours, so a store at the wrong place cannot go unseen.
+ImageBytes PatternImage(std::uint8_t seed) {
+  ImageBytes bytes(kMinImageSize + 16);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + seed);
+  return bytes;
+}
+
+ImageBytes WithStep(ImageBytes image, int prog, int step, const MacroStep& bytes) {
+  PutStep(image, prog, step, bytes);
+  return image;
+}
+
+class KeycodeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("vorlane-keycode-" + std::to_string(std::random_device{}()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    Load(dir_ / "a.bin", PatternImage(1));
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(dir_, ec);
+  }
+
+  // As the main window's "Load" leaves the shared state.
+  void Load(const fs::path& path, const ImageBytes& bytes) {
+    WriteBytes(path, bytes);
+    ASSERT_TRUE(ReadImageFile(state_, path.string()).ok());
+    state_.FileName = path.string();
+    RefreshProgSteps(state_);
+  }
+
+  // As the step list's double-click opens the editor.
+  keycode& Open(int prog, int step, const MacroStep* bytes = nullptr) {
+    state_.ProgIndex = static_cast<std::int16_t>(prog);
+    state_.ItemNum = static_cast<std::int16_t>(step);
+    if (bytes != nullptr) {
+      Load(state_.FileName, WithStep(state_.ConfigImage, prog, step, *bytes));
+    }
+    LoadStep(state_);
+    editor_ = std::make_unique<keycode>(state_, dialogs_, nullptr);
+    editor_->show();
+    return *editor_;
+  }
+
+  void ClickKey(std::string_view caption) {
+    for (int i = 0; i < kKeyCapCount; ++i) {
+      if (editor_->Label1(i)->text().toStdString() == caption) {
+        QTest::mouseClick(editor_->Label1(i), Qt::LeftButton);
+        return;
+      }
+    }
+    FAIL() << "no key-cap " << caption;
+  }
+
+  MacroStep FileStep(int prog, int step) const {
+    return GetStep(ReadBytes(state_.FileName), prog, step);
+  }
+
+  fs::path dir_;
+  Module1 state_;
+  ScriptedDialogs dialogs_;
+  std::unique_ptr<keycode> editor_;
+};
+
+TEST_F(KeycodeTest, KeyCapsShiftTheSixKeyQueue) {
+  struct Case {
+    const char* name;
+    MacroStep start;
+    std::vector<const char*> keys;
+    MacroStep expected;
+    const char* status;
+  } cases[] = {
+      {"ABD on a cleared step",
+       {},
+       {"A", "B", "D"},
+       {0, 0, 0, 0, 0, 4, 5, 7},
+       " 0x0 0x0 0x0 A B D"},
+      {"seventh key drops the oldest",
+       {},
+       {"1", "2", "3", "4", "5", "6", "7"},
+       {0, 0, 31, 32, 33, 34, 35, 36},
+       " 2 3 4 5 6 7"},
+      {"Null shifts like a key; modifier and delay stay",
+       {3, 12, 4, 5, 6, 7, 8, 9},
+       {"Null"},
+       {3, 12, 5, 6, 7, 8, 9, 0},
+       " B C D E F 0x0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Open(0, 4, &c.start);
+    for (const char* key : c.keys) ClickKey(key);
+    EXPECT_EQ(state_.StepBuffer, c.expected);
+    EXPECT_EQ(editor_->Label2()->text().toStdString(), c.status);
+  }
+}
+
+TEST_F(KeycodeTest, StartUpShowsTheStepAndKeepsCodesTheListsLack) {
+  struct Case {
+    int step;
+    MacroStep bytes;
+    const char* caption;
+    const char* modifier;  // "" for no selection
+    const char* delay;
+    const char* status;
+  } cases[] = {
+      {0, {0, 0, 0, 0, 0, 0, 0, 4}, "Set itemNum 0", "None", "0.0s", " 0x0 0x0 0x0 0x0 0x0 A"},
+      {57,
+       {253, 30, 224, 4, 0, 0, 0, 215},
+       "Set itemNum 57",
+       "FD-Stop",
+       "3.0s",
+       " LCtr A 0x0 0x0 0x0 0xD7"},
+      {99, {17, 31, 0, 0, 0, 0, 0, 0}, "Set itemNum 99", "", "", " 0x0 0x0 0x0 0x0 0x0 0x0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.caption);
+    keycode& editor = Open(2, c.step, &c.bytes);
+    EXPECT_EQ(editor.windowTitle().toStdString(), c.caption);
+    EXPECT_EQ(editor.Combo1()->currentText().toStdString(), c.modifier);
+    EXPECT_EQ(editor.Combo2()->currentText().toStdString(), c.delay);
+    EXPECT_EQ(editor.Label2()->text().toStdString(), c.status);
+    EXPECT_EQ(state_.StepBuffer, c.bytes) << "start-up must not change the step";
+  }
+  // An unknown modifier byte reaches the file unchanged unless the user picks an entry.
+  editor_->SaveSet();
+  EXPECT_EQ(FileStep(2, 99), (MacroStep{17, 31, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(KeycodeTest, ListChoicesSetModifierAndDelayBytes) {
+  const MacroStep start{1, 2, 4, 5, 6, 7, 8, 9};
+  keycode& editor = Open(1, 10, &start);
+  editor.Combo1()->SetListIndex(editor.Combo1()->findText("FD-Stop"));
+  editor.Combo2()->SetListIndex(editor.Combo2()->findText("3.0s"));
+  EXPECT_EQ(state_.StepBuffer, (MacroStep{253, 30, 4, 5, 6, 7, 8, 9}));
+  editor.Combo1()->SetListIndex(-1);  // no selection: the byte stays
+  EXPECT_EQ(state_.StepBuffer[0], 253);
+
+  QString row;
+  QObject::connect(&editor, &keycode::StepSaved,
+                   [&] { row = QString::fromStdString(StepText(state_.StepBuffer)); });
+  editor.SaveSet();
+  EXPECT_EQ(FileStep(1, 10), (MacroStep{253, 30, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(row, "0xFD-3s-A-B-C-D-E-F");
+}
+
+TEST_F(KeycodeTest, ClearSetThenSaveSetWritesEightZeroBytesAndNothingElse) {
+  const MacroStep start{5, 7, 4, 5, 6, 7, 8, 9};
+  keycode& editor = Open(3, 42, &start);
+  const ImageBytes before = ReadBytes(state_.FileName);
+  QTest::mouseClick(editor.Label3(), Qt::LeftButton);
+  EXPECT_EQ(state_.StepBuffer, MacroStep{});
+  EXPECT_EQ(editor.Combo1()->currentText(), "None");
+  EXPECT_EQ(editor.Combo2()->currentText(), "0.0s");
+  EXPECT_TRUE(editor.Label2()->text().isEmpty());
+  EXPECT_EQ(ReadBytes(state_.FileName), before) << "Clear Set alone writes nothing";
+
+  QString row;
+  QObject::connect(&editor, &keycode::StepSaved,
+                   [&] { row = QString::fromStdString(StepText(state_.StepBuffer)); });
+  QTest::mouseClick(editor.Label4(), Qt::LeftButton);
+  EXPECT_EQ(dialogs_.messages, QStringList{kSaved});
+  EXPECT_EQ(row, "0x0-0s-0x0-0x0-0x0-0x0-0x0-0x0");
+  EXPECT_EQ(ReadBytes(state_.FileName), WithStep(before, 3, 42, MacroStep{}));
+  EXPECT_EQ(state_.ConfigImage, WithStep(before, 3, 42, MacroStep{}));
+  EXPECT_EQ(StepOfProg(state_.ProgSteps[3], 42), MacroStep{});
+  // The editor stays as it was.
+  EXPECT_EQ(editor.windowTitle(), "Set itemNum 42");
+  EXPECT_TRUE(editor.Label2()->text().isEmpty());
+  EXPECT_EQ(state_.StepBuffer, MacroStep{});
+}
+
+TEST_F(KeycodeTest, SaveSetTwiceWritesTheFileTwice) {
+  keycode& editor = Open(0, 0);
+  ClickKey("Q");
+  editor.SaveSet();
+  // Disturb the file behind the editor's back: only a second write puts it right.
+  ImageBytes disturbed = ReadBytes(state_.FileName);
+  const ImageBytes first = disturbed;
+  disturbed[0] ^= 0xFF;
+  disturbed[StepOffset(0, 0) + 7] = 0;
+  WriteBytes(state_.FileName, disturbed);
+  editor.SaveSet();
+  EXPECT_EQ(dialogs_.messages, (QStringList{kSaved, kSaved}));
+  EXPECT_EQ(ReadBytes(state_.FileName), first);
+  EXPECT_EQ(FileStep(0, 0)[7], 20);
+}
+
+TEST_F(KeycodeTest, SaveSetStoresIntoTheFileAndMacroInForceNow) {
+  keycode& editor = Open(0, 7);
+  ClickKey("Ent");
+  const MacroStep step = state_.StepBuffer;
+  const ImageBytes firstFile = ReadBytes(state_.FileName);
+
+  // Another file loaded in the main window while the editor stays open.
+  const fs::path second = dir_ / "b.bin";
+  Load(second, PatternImage(99));
+  editor.SaveSet();
+  EXPECT_EQ(ReadBytes(dir_ / "a.bin"), firstFile);
+  EXPECT_EQ(ReadBytes(second), WithStep(PatternImage(99), 0, 7, step));
+
+  // Another macro chosen: same ItemNum, new block.
+  state_.ProgIndex = 6;
+  editor.SaveSet();
+  EXPECT_EQ(ReadBytes(second), WithStep(WithStep(PatternImage(99), 0, 7, step), 6, 7, step));
+  EXPECT_EQ(StepOfProg(state_.ProgSteps[6], 7), step);
+}
+
+TEST_F(KeycodeTest, SuccessMessageComesBeforeStepSavedAndStepSavedBeforeTheMirrors) {
+  keycode& editor = Open(4, 3);
+  ClickKey("Z");
+  std::vector<std::string> order;
+  dialogs_.onMessage = [&](const QString& text) { order.push_back(text.toStdString()); };
+  QObject::connect(&editor, &keycode::StepSaved, [&] {
+    order.push_back("StepSaved");
+    EXPECT_NE(StepOfProg(state_.ProgSteps[4], 3), state_.StepBuffer)
+        << "mirrors refreshed too early";
+    EXPECT_EQ(FileStep(4, 3), state_.StepBuffer) << "file not yet written";
+  });
+  editor.SaveSet();
+  EXPECT_EQ(order, (std::vector<std::string>{kSaved, "StepSaved"}));
+  EXPECT_EQ(StepOfProg(state_.ProgSteps[4], 3), state_.StepBuffer);
+}
+
+TEST_F(KeycodeTest, FailedOrFilelessSaveSetChangesNothing) {
+  struct Case {
+    const char* name;
+    std::function<void(Module1&, const fs::path& dir)> spoil;
+    std::string messagePrefix;
+  } cases[] = {
+      {"no file", [](Module1& s, const fs::path&) { s.FileName.clear(); }, "No File!"},
+      {"one-character name", [](Module1& s, const fs::path&) { s.FileName = "x"; }, "No File!"},
+      {"read-only file",
+       [](Module1& s, const fs::path&) { fs::permissions(s.FileName, fs::perms(0444)); },
+       "Could not save "},
+      {"folder removed", [](Module1&, const fs::path& dir) { fs::remove_all(dir); },
+       "Could not save "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    dialogs_.messages.clear();
+    keycode& editor = Open(5, 20);
+    ClickKey("F5");
+    editor.Combo2()->SetListIndex(12);
+    const MacroStep step = state_.StepBuffer;
+    const Module1 before = state_;
+    const ImageBytes fileBefore = ReadBytes(state_.FileName);
+    c.spoil(state_, dir_);
+    QSignalSpy saved(&editor, &keycode::StepSaved);
+
+    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
+    QCoreApplication::sendEvent(editor.Label4(), &space);  // Save Set from the keyboard
+
+    ASSERT_EQ(dialogs_.messages.size(), 1);
+    EXPECT_TRUE(dialogs_.messages[0].startsWith(QString::fromStdString(c.messagePrefix)))
+        << dialogs_.messages[0].toStdString();
+    if (c.messagePrefix != "No File!") {
+      EXPECT_TRUE(dialogs_.messages[0].contains(QString::fromStdString(before.FileName)));
+    }
+    EXPECT_EQ(saved.count(), 0);
+    EXPECT_EQ(state_.ConfigImage, before.ConfigImage);
+    EXPECT_EQ(state_.ProgSteps, before.ProgSteps);
+    EXPECT_EQ(state_.StepBuffer, step) << "the user's step is kept for another try";
+    EXPECT_EQ(editor.Combo2()->currentText(), "1.2s");
+    if (fs::exists(before.FileName)) {
+      EXPECT_EQ(ReadBytes(before.FileName), fileBefore);
+    }
+  }
+}
+
+TEST_F(KeycodeTest, WindowAndKeyCapsFollowTheTwipsLayout) {
+  keycode& editor = Open(0, 0);
+  EXPECT_EQ(editor.size(), QSize(907, 296));
+  EXPECT_EQ(editor.Combo1()->count(), kModifierItemCount);
+  EXPECT_EQ(editor.Combo2()->count(), kDelayItemCount);
+  EXPECT_EQ(editor.Combo1()->ItemData(17), 253);
+  EXPECT_EQ(editor.Label2()->geometry(), QRect(248, 8, 353, 25));
+
+  struct Case {
+    int index;
+    const char* caption;
+    QRect px;  // twips / 15, from the key-cap table
+  } cases[] = {
+      {0, "Esc", {8, 48, 33, 33}},       {26, "BS", {528, 96, 73, 33}},
+      {69, "SP", {160, 256, 241, 33}},   {94, "N+", {864, 136, 33, 73}},
+      {101, "NEnt", {864, 216, 33, 73}}, {104, "Null", {744, 48, 73, 33}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(editor.Label1(c.index)->text(), c.caption);
+    EXPECT_EQ(editor.Label1(c.index)->geometry(), c.px) << c.caption;
+  }
+  for (int i = 0; i < kKeyCapCount; ++i) {
+    const KeyCap& key = KeyCapTable()[static_cast<std::size_t>(i)];
+    EXPECT_EQ(editor.Label1(i)->geometry(), TwipsRect(key.left, key.top, key.width, key.height))
+        << i;
+    EXPECT_DOUBLE_EQ(editor.Label1(i)->font().pointSizeF(), 9.75);
+    EXPECT_TRUE(editor.Label1(i)->font().bold());
+  }
+  EXPECT_DOUBLE_EQ(editor.Label4()->font().pointSizeF(), 12);
+
+  // Colours as drawn: inside the one-pixel frame of a key, and in a corner of the window.
+  const QImage shot = editor.grab().toImage();
+  auto inside = [&](QWidget* w) { return shot.pixelColor(w->geometry().topLeft() + QPoint(2, 2)); };
+  EXPECT_EQ(inside(editor.Label1(0)), QColor(255, 255, 255));
+  EXPECT_EQ(inside(editor.Label1(104)), QColor(192, 192, 192));
+  EXPECT_EQ(inside(editor.Label2()), QColor(255, 224, 192));
+  EXPECT_EQ(shot.pixelColor(editor.width() - 2, editor.height() - 2), QColor(0, 0, 64));
+}
+
+}  // namespace
+}  // namespace vorlane::ui
