@@ -1,0 +1,280 @@
+#include "ui/main/form1.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardItemModel>
+
+#include "image/button_rules.h"
+#include "image/commands.h"
+#include "image/image_file.h"
+#include "image/macro_slots.h"
+#include "ui/toolkit/fonts.h"
+#include "ui/toolkit/twips.h"
+#include "vocabulary/function_catalogue.h"
+
+namespace vorlane::ui {
+
+namespace {
+
+// Layout in twips. The lists, their digits and the "Set Prog" labels stand in a grid of four
+// columns; the first row of each pair holds buttons M1..M4, the second M5..M8.
+constexpr int kClientWidth = 9735;
+constexpr int kClientHeight = 4455;
+
+struct Place {
+  int left, top, width, height;
+};
+constexpr Place kCommand3Place{120, 120, 2415, 495};
+constexpr Place kCommand4Place{3600, 120, 2535, 495};
+constexpr Place kCommand5Place{7200, 120, 2415, 495};
+constexpr Place kText1Place{120, 840, 9495, 375};
+
+constexpr int kColumns = 4;
+constexpr std::array<int, kColumns> kListLefts{120, 2520, 4920, 7320};
+constexpr std::array<int, kColumns> kDigitLefts{960, 3360, 5760, 8160};
+constexpr std::array<int, 2> kDigitTops{1440, 2280};
+constexpr std::array<int, 2> kListTops{1800, 2640};
+constexpr std::array<int, 2> kSetProgTops{3240, 3840};
+constexpr int kDigitSize = 495;
+constexpr int kListWidth = 2295;
+constexpr int kListHeight = 360;
+constexpr int kSetProgHeight = 495;
+
+constexpr double kCommandPoints = 12;
+constexpr double kListPoints = 9.75;
+constexpr double kDigitPoints = 13.5;
+constexpr double kSetProgPoints = 14.25;
+
+QRect Rect(const Place& p) { return TwipsRect(p.left, p.top, p.width, p.height); }
+
+// Slot i (0..7) of the grid: column i mod 4, row i / 4.
+int GridLeft(const std::array<int, kColumns>& lefts, int i) {
+  return lefts.at(static_cast<std::size_t>(i % kColumns));
+}
+int GridTop(const std::array<int, 2>& tops, int i) {
+  return tops.at(static_cast<std::size_t>(i / kColumns));
+}
+
+QString PathText(const std::string& path) {
+  return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+QString Text(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+// The eight real lists as the button rules see them.
+class Form1::Lists final : public ButtonLists {
+ public:
+  explicit Lists(Form1& window) : window_(window) {}
+
+  int Selection(int n) const override { return window_.Combo(n)->ListIndex(); }
+
+  void SetSelection(int n, int position) override {
+    DropDownList* list = window_.Combo(n);
+    // A list already at `position` raises no Click; the rule must still have run on return.
+    if (list->ListIndex() == position) {
+      ApplyConflictRule(*this, n);
+      return;
+    }
+    list->SetListIndex(position);  // its Click runs the rule
+  }
+
+  int ItemData(int n, int position) const override { return window_.Combo(n)->ItemData(position); }
+
+  void ShowMessage(const std::string& text) override {
+    window_.dialogs_.Message(&window_, QString::fromStdString(text));
+  }
+
+ private:
+  Form1& window_;
+};
+
+Form1::Form1(Module1& state, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent), state_(state), dialogs_(dialogs), lists_(std::make_unique<Lists>(*this)) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(Text(kAppTitle));
+  setFixedSize(TwipsSize(kClientWidth, kClientHeight));
+
+  // List position p is catalogue position p in all eight lists, so one model serves them all.
+  catalogue_ = new QStandardItemModel(kCatalogueSize, 1, this);
+  for (int p = 0; p < kCatalogueSize; ++p) {
+    const CatalogueEntry& entry = FunctionCatalogue().at(static_cast<std::size_t>(p));
+    auto* item = new QStandardItem(Text(entry.name));
+    item->setData(static_cast<int>(entry.code), Qt::UserRole);
+    catalogue_->setItem(p, 0, item);
+  }
+
+  BuildControls();
+}
+
+Form1::~Form1() {
+  // The lists are torn down after lists_; no late selection change may reach the rules then.
+  for (DropDownList* list : combos_) list->disconnect(this);
+}
+
+void Form1::BuildControls() {
+  const QFont commandFont = UiFont(Face::Sans, kCommandPoints, true);
+  const QFont listFont = UiFont(Face::Sans, kListPoints, false);
+  const QFont digitFont = UiFont(Face::Sans, kDigitPoints, true);
+  const QFont setProgFont = UiFont(Face::Ming, kSetProgPoints, true);
+
+  auto command = [&](const char* name, const char* caption, const Place& place) {
+    auto* button = new QPushButton(QString::fromLatin1(caption), this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setFont(commandFont);
+    button->setGeometry(Rect(place));
+    return button;
+  };
+  command3_ = command("Command3", "Load", kCommand3Place);
+  command4_ = command("Command4", "Save", kCommand4Place);
+  command5_ = command("Command5", "Exit", kCommand5Place);
+  command4_->setEnabled(false);
+  connect(command3_, &QPushButton::clicked, this, &Form1::Load);
+  connect(command4_, &QPushButton::clicked, this, &Form1::Save);
+  connect(command5_, &QPushButton::clicked, this, &Form1::Exit);
+
+  // Shows the file in force only; nothing reads it back.
+  text1_ = new QLineEdit(this);
+  text1_->setObjectName(QStringLiteral("Text1"));
+  text1_->setFont(listFont);
+  text1_->setGeometry(Rect(kText1Place));
+  text1_->setReadOnly(true);
+
+  for (int i = 0; i < kButtonCount; ++i) {
+    const int n = i + 1;
+    auto* digit = new QLabel(QString::number(n), this);
+    digit->setObjectName(QStringLiteral("Label%1").arg(n + 1));
+    digit->setFont(digitFont);
+    digit->setGeometry(
+        TwipsRect(GridLeft(kDigitLefts, i), GridTop(kDigitTops, i), kDigitSize, kDigitSize));
+    digit->setAlignment(Qt::AlignCenter);
+    digit->setForegroundRole(QPalette::WindowText);
+    digit->setBackgroundRole(QPalette::Window);
+    digit->setAutoFillBackground(true);
+    digits_.at(static_cast<std::size_t>(i)) = digit;
+
+    auto* list = new DropDownList(this);
+    list->setObjectName(QStringLiteral("Combo%1").arg(n));
+    list->ShareModel(catalogue_);
+    list->setFont(listFont);
+    list->setGeometry(
+        TwipsRect(GridLeft(kListLefts, i), GridTop(kListTops, i), kListWidth, kListHeight));
+    list->setEnabled(false);
+    connect(list, &DropDownList::Click, this, [this, n] { ApplyConflictRule(*lists_, n); });
+    combos_.at(static_cast<std::size_t>(i)) = list;
+  }
+
+  label1_.reserve(kProgCount);
+  for (int i = 0; i < kProgCount; ++i) {
+    auto* label = new ClickLabel(QStringLiteral("Set Prog%1").arg(i + 1), i, this);
+    label->setObjectName(QStringLiteral("Label1_%1").arg(i));
+    label->setFont(setProgFont);
+    label->setGeometry(
+        TwipsRect(GridLeft(kListLefts, i), GridTop(kSetProgTops, i), kListWidth, kSetProgHeight));
+    label->setAlignment(Qt::AlignCenter);
+    label->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    label->setCursor(Qt::PointingHandCursor);
+    label->ActAsButton();
+    label->setEnabled(false);
+    connect(label, &ClickLabel::Click, this, &Form1::OpenStepList);
+    label1_.push_back(label);
+  }
+
+  // Keyboard order: the commands, the lists M1..M8, the path box, then "Set Prog1".."Set Prog8".
+  QList<QWidget*> order{command3_, command4_, command5_};
+  for (DropDownList* list : combos_) order.push_back(list);
+  order.push_back(text1_);
+  for (ClickLabel* label : label1_) order.push_back(label);
+  for (qsizetype k = 1; k < order.size(); ++k) setTabOrder(order[k - 1], order[k]);
+}
+
+void Form1::EnableEditing() {
+  command4_->setEnabled(true);
+  for (DropDownList* list : combos_) list->setEnabled(true);
+  for (ClickLabel* label : label1_) label->setEnabled(true);
+}
+
+void Form1::Load() {
+  const std::optional<QString> answer =
+      dialogs_.OpenFile(this, kImageFileFilter, PathText(state_.FileName));
+  std::string path;
+  if (answer && !answer->isEmpty()) {
+    path = QFile::encodeName(*answer).toStdString();
+    if (path.size() <= 1) {
+      // A name this short counts as no file chosen: nothing is read, and Save says so.
+      state_.FileName = path;
+      return;
+    }
+  } else if (HasChosenFile(state_)) {
+    path = state_.FileName;  // cancelled: read the file in force again
+  } else {
+    return;
+  }
+
+  // A file that cannot be an image changes nothing, not even the file Save would write.
+  const FileResult read = ReadImageFile(state_, path);
+  if (!read.ok()) {
+    dialogs_.Message(this, QString::fromStdString(read.Message()));
+    return;
+  }
+  state_.FileName = path;
+  text1_->setText(PathText(path));
+  text1_->setCursorPosition(static_cast<int>(text1_->text().size()));  // the end of a long path
+  EnableEditing();
+  MapImageToButtons(*lists_, state_.ConfigImage);
+  RefreshProgSteps(state_);
+}
+
+void Form1::Save() {
+  // SaveButtons puts the image back as it was when the write fails.
+  const SaveOutcome outcome = SaveButtons(state_, *lists_);
+  dialogs_.Message(this, QString::fromStdString(outcome.Message()));
+}
+
+void Form1::Exit() { close(); }
+
+void Form1::closeEvent(QCloseEvent* event) {
+  // Whether by "Exit" or by the frame: the editor, then the step list, then this window.
+  if (editor_) editor_->close();
+  if (stepList_) stepList_->close();
+  QWidget::closeEvent(event);
+}
+
+void Form1::OpenStepList(int prog) {
+  state_.ProgIndex = static_cast<std::int16_t>(prog);
+  if (stepList_) stepList_->close();
+  auto* list = new Form2(state_, this);
+  list->setAttribute(Qt::WA_DeleteOnClose);
+  connect(list, &Form2::RowDoubleClicked, this, &Form1::OpenEditor);
+  // Against this window's right edge, wherever it stands now.
+  const QRect frame = frameGeometry();
+  list->move(frame.left() + frame.width(), frame.top());
+  stepList_ = list;
+  list->show();
+}
+
+void Form1::OpenEditor(int step) {
+  state_.ItemNum = static_cast<std::int16_t>(step);
+  if (editor_) editor_->close();  // its unsaved step is dropped
+  LoadStep(state_);
+  auto* editor = new keycode(state_, dialogs_, this);
+  editor->setWindowFlag(Qt::Window);
+  editor->setAttribute(Qt::WA_DeleteOnClose);
+  connect(editor, &keycode::StepSaved, this, &Form1::RefreshStepListRow);
+  editor->move(frameGeometry().topLeft());  // over this window
+  editor_ = editor;
+  editor->show();
+}
+
+void Form1::RefreshStepListRow() {
+  // The row of whichever step list is open now; a closed list is rebuilt from ProgSteps anyway.
+  if (stepList_) stepList_->RefreshRow(state_.ItemNum, state_.StepBuffer);
+}
+
+}  // namespace vorlane::ui

@@ -1,0 +1,80 @@
+// The main window: loads the image file, gives the eight buttons their functions, saves, opens
+// the step list of a macro and, from the step list, the macro editor.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+#include <string_view>
+
+#include "image/module1.h"
+#include "ui/macro_editor/keycode.h"
+#include "ui/step_list/form2.h"
+#include "ui/toolkit/controls.h"
+#include "ui/toolkit/dialogs.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStandardItemModel;
+
+namespace vorlane::ui {
+
+// What the open dialog offers.
+inline constexpr std::string_view kImageFileFilter = "燒錄檔 (*.bin) | *.bin";
+
+class Form1 : public QWidget {
+  Q_OBJECT
+ public:
+  Form1(Module1& state, Dialogs& dialogs, QWidget* parent = nullptr);
+  ~Form1() override;
+
+  QPushButton* Command3() const { return command3_; }  // "Load"
+  QPushButton* Command4() const { return command4_; }  // "Save"
+  QPushButton* Command5() const { return command5_; }  // "Exit"
+  QLineEdit* Text1() const { return text1_; }
+  // The list of button M<n>, n = 1..8 (Combo1..Combo8).
+  DropDownList* Combo(int n) const { return combos_.at(static_cast<std::size_t>(n - 1)); }
+  // The digit above the list of button M<n>, n = 1..8 (Label2..Label9).
+  QLabel* Digit(int n) const { return digits_.at(static_cast<std::size_t>(n - 1)); }
+  ClickLabel* Label1(int i) const { return label1_.at(static_cast<std::size_t>(i)); }
+
+  // The step list and the editor while they are open; null otherwise.
+  Form2* StepList() const { return stepList_; }
+  keycode* Editor() const { return editor_; }
+
+  // Handlers, public so that the window's own controls and tests reach the same code.
+  void Load();
+  void Save();
+  void Exit();
+  void OpenStepList(int prog);
+  void OpenEditor(int step);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  class Lists;
+
+  void BuildControls();
+  void EnableEditing();
+  void RefreshStepListRow();
+
+  Module1& state_;
+  Dialogs& dialogs_;
+  std::unique_ptr<Lists> lists_;
+  QStandardItemModel* catalogue_ = nullptr;  // the 130 items all eight lists show
+  QPushButton* command3_ = nullptr;
+  QPushButton* command4_ = nullptr;
+  QPushButton* command5_ = nullptr;
+  QLineEdit* text1_ = nullptr;
+  std::array<DropDownList*, kButtonCount> combos_{};
+  std::array<QLabel*, kButtonCount> digits_{};
+  LabelArray label1_;
+  QPointer<Form2> stepList_;
+  QPointer<keycode> editor_;
+};
+
+}  // namespace vorlane::ui

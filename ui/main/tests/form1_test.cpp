@@ -1,0 +1,486 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "image/button_rules.h"
+#include "image/commands.h"
+#include "image/macro_slots.h"
+#include "ui/main/form1.h"
+#include "ui/toolkit/fonts.h"
+#include "ui/toolkit/testing/scripted_dialogs.h"
+#include "vocabulary/function_catalogue.h"
+
+namespace vorlane::ui {
+namespace {
+
+using Positions = std::array<int, kButtonCount>;  // catalogue position per button, M1..M8
+
+constexpr Positions kFilePositions{0, 5, 17, 42, 64, 99, 120, 129};
+
+// A full-size image: a byte pattern everywhere, the functions at kFilePositions on the buttons.
+ImageBytes CraftedImage(const Positions& positions = kFilePositions) {
+  ImageBytes image(kMinImageSize + 3);
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7 + 3);
+  for (int n = 0; n < kButtonCount; ++n) {
+    image[ButtonOffsets[static_cast<std::size_t>(n)]] =
+        static_cast<std::uint8_t>(CatalogueCode(positions[static_cast<std::size_t>(n)]));
+  }
+  return image;
+}
+
+void WriteFile(const QString& path, const ImageBytes& bytes) {
+  std::ofstream out(QFile::encodeName(path).toStdString(), std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  ASSERT_TRUE(out.good()) << path.toStdString();
+}
+
+ImageBytes ReadFile(const QString& path) {
+  std::ifstream in(QFile::encodeName(path).toStdString(), std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class MainWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    window = std::make_unique<Form1>(state, dialogs);
+  }
+
+  void TearDown() override {
+    window.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+
+  QString FilePath(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+  // Writes `image` and loads it through the open dialog.
+  QString LoadImage(const ImageBytes& image = CraftedImage(), const char* name = "device.bin") {
+    const QString path = FilePath(name);
+    WriteFile(path, image);
+    dialogs.Answer(path);
+    QTest::mouseClick(window->Command3(), Qt::LeftButton);
+    return path;
+  }
+
+  Positions Selections() const {
+    Positions p{};
+    for (int n = 1; n <= kButtonCount; ++n)
+      p[static_cast<std::size_t>(n - 1)] = window->Combo(n)->ListIndex();
+    return p;
+  }
+
+  bool EditingEnabled() const {
+    bool all = window->Command4()->isEnabled();
+    for (int n = 1; n <= kButtonCount; ++n) all = all && window->Combo(n)->isEnabled();
+    for (int i = 0; i < kProgCount; ++i) all = all && window->Label1(i)->isEnabled();
+    return all;
+  }
+
+  QTemporaryDir dir;
+  Module1 state;
+  testing::ScriptedDialogs dialogs;
+  std::unique_ptr<Form1> window;
+};
+
+TEST_F(MainWindow, StartsWithEightEmptyDisabledListsOfTheWholeCatalogue) {
+  EXPECT_EQ(window->windowTitle(), QStringLiteral("Vorlane"));
+  EXPECT_TRUE(window->Command3()->isEnabled());
+  EXPECT_FALSE(window->Command4()->isEnabled());
+  EXPECT_TRUE(window->Command5()->isEnabled());
+  EXPECT_TRUE(window->Text1()->isEnabled());
+  EXPECT_TRUE(window->Text1()->text().isEmpty());
+  EXPECT_EQ(window->Command3()->text(), QStringLiteral("Load"));
+  EXPECT_EQ(window->Command4()->text(), QStringLiteral("Save"));
+  EXPECT_EQ(window->Command5()->text(), QStringLiteral("Exit"));
+  for (int n = 1; n <= kButtonCount; ++n) {
+    const DropDownList* list = window->Combo(n);
+    EXPECT_FALSE(list->isEnabled()) << n;
+    EXPECT_EQ(list->ListIndex(), -1) << n;
+    ASSERT_EQ(list->count(), kCatalogueSize) << n;
+    for (int p = 0; p < kCatalogueSize; ++p) {
+      const CatalogueEntry& entry = FunctionCatalogue()[static_cast<std::size_t>(p)];
+      ASSERT_EQ(list->itemText(p).toStdString(), entry.name) << n << " " << p;
+      ASSERT_EQ(list->ItemData(p), entry.code) << n << " " << p;
+    }
+    EXPECT_EQ(window->Digit(n)->text(), QString::number(n));
+  }
+  for (int i = 0; i < kProgCount; ++i) {
+    EXPECT_FALSE(window->Label1(i)->isEnabled()) << i;
+    EXPECT_EQ(window->Label1(i)->text(), QStringLiteral("Set Prog%1").arg(i + 1));
+  }
+  EXPECT_EQ(window->StepList(), nullptr);
+  EXPECT_EQ(window->Editor(), nullptr);
+}
+
+TEST_F(MainWindow, ControlsStandWhereTheTwipsTablePutsThem) {
+  EXPECT_EQ(window->size(), QSize(649, 297));
+  EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "fixed size";
+  const struct {
+    QWidget* widget;
+    QRect px;
+  } cases[] = {
+      {window->Command3(), {8, 8, 161, 33}},   {window->Command4(), {240, 8, 169, 33}},
+      {window->Command5(), {480, 8, 161, 33}}, {window->Text1(), {8, 56, 633, 25}},
+      {window->Digit(1), {64, 96, 33, 33}},    {window->Digit(4), {544, 96, 33, 33}},
+      {window->Digit(5), {64, 152, 33, 33}},   {window->Digit(8), {544, 152, 33, 33}},
+      {window->Combo(1), {8, 120, 153, 24}},   {window->Combo(2), {168, 120, 153, 24}},
+      {window->Combo(3), {328, 120, 153, 24}}, {window->Combo(4), {488, 120, 153, 24}},
+      {window->Combo(5), {8, 176, 153, 24}},   {window->Combo(8), {488, 176, 153, 24}},
+      {window->Label1(0), {8, 216, 153, 33}},  {window->Label1(3), {488, 216, 153, 33}},
+      {window->Label1(4), {8, 256, 153, 33}},  {window->Label1(7), {488, 256, 153, 33}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(c.widget->geometry(), c.px) << c.widget->objectName().toStdString();
+
+  const struct {
+    QWidget* widget;
+    Face face;
+    double points;
+    bool bold;
+  } fonts[] = {
+      {window->Command3(), Face::Sans, 12, true},   {window->Text1(), Face::Sans, 9.75, false},
+      {window->Combo(6), Face::Sans, 9.75, false},  {window->Digit(2), Face::Sans, 13.5, true},
+      {window->Label1(5), Face::Ming, 14.25, true},
+  };
+  for (const auto& f : fonts) {
+    const QFont font = f.widget->font();
+    EXPECT_EQ(font.families(), UiFont(f.face, f.points, f.bold).families());
+    EXPECT_DOUBLE_EQ(font.pointSizeF(), f.points);
+    EXPECT_EQ(font.bold(), f.bold);
+  }
+}
+
+TEST_F(MainWindow, TabOrderFollowsTheTableAndReachesTheSetProgLabels) {
+  LoadImage();
+  QList<QWidget*> expected{window->Command3(), window->Command4(), window->Command5()};
+  for (int n = 1; n <= kButtonCount; ++n) expected.push_back(window->Combo(n));
+  expected.push_back(window->Text1());
+  for (int i = 0; i < kProgCount; ++i) expected.push_back(window->Label1(i));
+
+  QList<QWidget*> chain;
+  QWidget* w = window->Command3();
+  do {
+    if (expected.contains(w)) chain.push_back(w);
+    w = w->nextInFocusChain();
+  } while (w != window->Command3());
+  EXPECT_EQ(chain, expected);
+  for (int i = 0; i < kProgCount; ++i)
+    EXPECT_NE(window->Label1(i)->focusPolicy() & Qt::TabFocus, 0);
+}
+
+TEST_F(MainWindow, CancellingBeforeAnyLoadDoesNothing) {
+  QTest::mouseClick(window->Command3(), Qt::LeftButton);
+  EXPECT_EQ(dialogs.openCount, 1);
+  EXPECT_EQ(dialogs.lastFilter, "燒錄檔 (*.bin) | *.bin");
+  EXPECT_TRUE(dialogs.lastStartPath.isEmpty());
+  EXPECT_TRUE(dialogs.messages.isEmpty());
+  EXPECT_FALSE(window->Command4()->isEnabled());
+  EXPECT_FALSE(window->Combo(1)->isEnabled());
+  EXPECT_FALSE(window->Label1(0)->isEnabled());
+  EXPECT_TRUE(window->Text1()->text().isEmpty());
+  EXPECT_TRUE(state.FileName.empty());
+  EXPECT_TRUE(state.ConfigImage.empty());
+}
+
+TEST_F(MainWindow, LoadSelectsTheFilesFunctionsAndMirrorsTheMacros) {
+  const ImageBytes image = CraftedImage();
+  const QString path = LoadImage(image);
+  EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+  EXPECT_EQ(Selections(), kFilePositions);
+  EXPECT_TRUE(EditingEnabled());
+  EXPECT_EQ(state.FileName, QFile::encodeName(path).toStdString());
+  EXPECT_EQ(state.ConfigImage, image);
+  EXPECT_EQ(window->Text1()->text(), path);
+  EXPECT_EQ(window->Text1()->cursorPosition(), path.size()) << "caret after the last character";
+  for (int p = 0; p < kProgCount; ++p) {
+    const auto from = image.begin() + static_cast<std::ptrdiff_t>(StepOffset(p, 0));
+    ASSERT_TRUE(std::equal(state.ProgSteps[static_cast<std::size_t>(p)].begin(),
+                           state.ProgSteps[static_cast<std::size_t>(p)].end(), from))
+        << "macro " << p;
+  }
+
+  // The next dialog opens on the file in force.
+  QTest::mouseClick(window->Command3(), Qt::LeftButton);
+  EXPECT_EQ(dialogs.lastStartPath, path);
+}
+
+TEST_F(MainWindow, ClashingButtonsInTheFileLeaveTheLaterListEmpty) {
+  Positions positions = kFilePositions;
+  positions[4] = positions[1];  // M5 repeats M2
+  LoadImage(CraftedImage(positions));
+  ASSERT_EQ(dialogs.messages, QStringList{QStringLiteral("M5 key can't set like M2 key.")});
+  Positions expected = positions;
+  expected[4] = kNoSelection;
+  EXPECT_EQ(Selections(), expected);
+}
+
+TEST_F(MainWindow, UserSelectionThatClashesIsReportedAndUndone) {
+  LoadImage();
+  // The message comes while the list still shows the user's choice.
+  int shownDuringMessage = -2;
+  dialogs.onMessage = [&](const QString&) { shownDuringMessage = window->Combo(3)->ListIndex(); };
+  window->Combo(3)->SetListIndex(kFilePositions[0]);
+  ASSERT_EQ(dialogs.messages, QStringList{QStringLiteral("M3 key can't set like M1 key.")});
+  EXPECT_EQ(shownDuringMessage, kFilePositions[0]);
+  EXPECT_EQ(window->Combo(3)->ListIndex(), kNoSelection);
+
+  // By keyboard: M1 steps from position 0 onto the free 1; M2 then steps from 2 onto M1's 1.
+  dialogs.messages.clear();
+  window->Combo(1)->setFocus();
+  QTest::keyClick(window->Combo(1), Qt::Key_Down);
+  EXPECT_EQ(window->Combo(1)->ListIndex(), 1);
+  EXPECT_TRUE(dialogs.messages.isEmpty());
+  window->Combo(2)->SetListIndex(2);
+  QTest::keyClick(window->Combo(2), Qt::Key_Up);
+  EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("M2 key can't set like M1 key.")});
+  EXPECT_EQ(window->Combo(2)->ListIndex(), kNoSelection);
+}
+
+TEST_F(MainWindow, CancelAfterALoadReadsTheFileInForceAgain) {
+  const QString path = LoadImage();
+  // Unsaved choices that swap two of the file's functions between M1 and M2.
+  window->Combo(1)->SetListIndex(1);
+  window->Combo(2)->SetListIndex(kFilePositions[0]);
+  window->Combo(1)->SetListIndex(kFilePositions[1]);
+  ASSERT_TRUE(dialogs.messages.isEmpty());
+  state.ProgSteps[3].fill(0);
+
+  QTest::mouseClick(window->Command3(), Qt::LeftButton);  // no answer queued: cancelled
+  EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+  EXPECT_EQ(Selections(), kFilePositions);
+  EXPECT_EQ(state.ProgSteps[3][0], CraftedImage()[StepOffset(3, 0)]);
+  EXPECT_EQ(window->Text1()->text(), path);
+}
+
+TEST_F(MainWindow, RefusedFileChangesNothing) {
+  struct Case {
+    const char* name;
+    std::optional<std::size_t> length;  // none: the file does not exist
+    const char* messageStart;
+  } cases[] = {
+      {"short.bin", 27803, "is not a device image: it is 27803 bytes long"},
+      {"empty.bin", 0, "is not a device image: it is 0 bytes long"},
+      {"missing.bin", std::nullopt, "Could not open "},
+  };
+  const QString good = LoadImage();
+  window->Combo(8)->SetListIndex(kNoSelection);  // an unsaved change that must survive
+  const ImageBytes image = state.ConfigImage;
+  const auto mirrors = state.ProgSteps;
+  const Positions selections = Selections();
+
+  for (const Case& c : cases) {
+    const QString path = FilePath(c.name);
+    if (c.length) WriteFile(path, ImageBytes(*c.length, 0x04));
+    dialogs.messages.clear();
+    dialogs.Answer(path);
+    QTest::mouseClick(window->Command3(), Qt::LeftButton);
+    ASSERT_EQ(dialogs.messages.size(), 1) << c.name;
+    EXPECT_TRUE(dialogs.messages[0].contains(QString::fromLatin1(c.messageStart)))
+        << dialogs.messages[0].toStdString();
+    EXPECT_TRUE(dialogs.messages[0].contains(path));
+    EXPECT_EQ(state.FileName, QFile::encodeName(good).toStdString()) << c.name;
+    EXPECT_EQ(state.ConfigImage, image) << c.name;
+    EXPECT_EQ(state.ProgSteps, mirrors) << c.name;
+    EXPECT_EQ(Selections(), selections) << c.name;
+    EXPECT_EQ(window->Text1()->text(), good) << c.name;
+  }
+
+  // Save still writes the file in force.
+  window->Combo(8)->SetListIndex(kFilePositions[7]);
+  QTest::mouseClick(window->Command4(), Qt::LeftButton);
+  EXPECT_EQ(dialogs.messages.last(), QStringLiteral("Your settings have been successfully saved!"));
+  EXPECT_EQ(ReadFile(FilePath("short.bin")), ImageBytes(27803, 0x04));
+}
+
+TEST_F(MainWindow, RefusedFirstFileLeavesTheControlsDisabled) {
+  const QString path = FilePath("tiny.bin");
+  WriteFile(path, ImageBytes(10, 0));
+  dialogs.Answer(path);
+  QTest::mouseClick(window->Command3(), Qt::LeftButton);
+  ASSERT_EQ(dialogs.messages.size(), 1);
+  EXPECT_FALSE(window->Command4()->isEnabled());
+  EXPECT_FALSE(window->Combo(1)->isEnabled());
+  EXPECT_FALSE(window->Label1(0)->isEnabled());
+  EXPECT_TRUE(window->Text1()->text().isEmpty());
+  EXPECT_TRUE(state.FileName.empty());
+  // Cancelling now has no file to fall back on.
+  QTest::mouseClick(window->Command3(), Qt::LeftButton);
+  EXPECT_EQ(dialogs.messages.size(), 1);
+}
+
+TEST_F(MainWindow, SaveWritesTheEightCodesAndNothingElse) {
+  const ImageBytes original = CraftedImage();
+  const QString path = LoadImage(original);
+  window->Combo(1)->SetListIndex(77);
+  window->Combo(6)->SetListIndex(3);
+  QTest::mouseClick(window->Command4(), Qt::LeftButton);
+  ASSERT_EQ(dialogs.messages,
+            QStringList{QStringLiteral("Your settings have been successfully saved!")});
+
+  ImageBytes expected = original;
+  expected[ButtonOffsets[0]] = static_cast<std::uint8_t>(CatalogueCode(77));
+  expected[ButtonOffsets[5]] = static_cast<std::uint8_t>(CatalogueCode(3));
+  EXPECT_EQ(ReadFile(path), expected);
+  EXPECT_EQ(state.ConfigImage, expected);
+}
+
+TEST_F(MainWindow, SaveRefusesAnEmptyList) {
+  const ImageBytes original = CraftedImage();
+  const QString path = LoadImage(original);
+  window->Combo(4)->SetListIndex(kNoSelection);
+  QTest::mouseClick(window->Command4(), Qt::LeftButton);
+  EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("M1~M8 can't set nothing!")});
+  EXPECT_EQ(ReadFile(path), original);
+}
+
+TEST_F(MainWindow, AOneCharacterNameCountsAsNoFileChosen) {
+  // The open dialog only returns such a name through the seam; it reads nothing, and Save then
+  // finds no file chosen.
+  const ImageBytes original = CraftedImage();
+  const QString path = LoadImage(original);
+  dialogs.Answer(QStringLiteral("a"));
+  QTest::mouseClick(window->Command3(), Qt::LeftButton);
+  EXPECT_EQ(state.FileName, "a");
+  EXPECT_TRUE(dialogs.messages.isEmpty());
+  EXPECT_EQ(state.ConfigImage, original);
+  window->Combo(1)->SetListIndex(77);
+  QTest::mouseClick(window->Command4(), Qt::LeftButton);
+  EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("No File!")});
+  EXPECT_EQ(ReadFile(path), original);
+}
+
+TEST_F(MainWindow, FailedSaveLeavesFileAndImageAsTheyWere) {
+  const ImageBytes original = CraftedImage();
+  const QString path = LoadImage(original);
+  QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+  window->Combo(2)->SetListIndex(88);
+  QTest::mouseClick(window->Command4(), Qt::LeftButton);
+  ASSERT_EQ(dialogs.messages.size(), 1);
+  EXPECT_TRUE(dialogs.messages[0].startsWith(QStringLiteral("Could not save ") + path + ": "))
+      << dialogs.messages[0].toStdString();
+  EXPECT_EQ(ReadFile(path), original);
+  EXPECT_EQ(state.ConfigImage, original);
+  EXPECT_EQ(window->Combo(2)->ListIndex(), 88) << "the user's choice stays for another try";
+  QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+TEST_F(MainWindow, SetProgOpensAFreshStepListAgainstTheRightEdge) {
+  ImageBytes image = CraftedImage();
+  const std::array<std::uint8_t, 8> step{0x01, 0x05, 0, 0, 0, 0, 0, 0x04};
+  std::copy(step.begin(), step.end(),
+            image.begin() + static_cast<std::ptrdiff_t>(StepOffset(2, 0)));
+  LoadImage(image);
+  window->show();
+  window->move(40, 30);
+
+  QTest::mouseClick(window->Label1(2), Qt::LeftButton);
+  QPointer<Form2> first = window->StepList();
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(state.ProgIndex, 2);
+  EXPECT_EQ(first->windowTitle(), QStringLiteral("Set Prog 3"));
+  EXPECT_TRUE(first->isVisible());
+  EXPECT_EQ(first->Label2(0)->text(), QStringLiteral("LCtr-0.5s-0x0-0x0-0x0-0x0-0x0-A"));
+  QRect frame = window->frameGeometry();
+  EXPECT_EQ(first->pos(), QPoint(frame.left() + frame.width(), frame.top()));
+
+  // After the main window moved, the same label rebuilds the list at page 0 at the new place.
+  first->VScroll1()->setValue(6);
+  window->move(200, 120);
+  window->Label1(2)->setFocus();
+  QTest::keyClick(window->Label1(2), Qt::Key_Space);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(first, nullptr) << "the old list is closed";
+  Form2* second = window->StepList();
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(second->VScroll1()->value(), 0);
+  EXPECT_FALSE(second->Label2(0)->isHidden());
+  frame = window->frameGeometry();
+  EXPECT_EQ(second->pos(), QPoint(frame.left() + frame.width(), frame.top()));
+
+  QTest::mouseClick(window->Label1(7), Qt::LeftButton);
+  EXPECT_EQ(window->StepList()->windowTitle(), QStringLiteral("Set Prog 8"));
+  EXPECT_EQ(state.ProgIndex, 7);
+}
+
+TEST_F(MainWindow, DoubleClickedRowOpensTheEditorOverTheMainWindow) {
+  ImageBytes image = CraftedImage();
+  LoadImage(image);
+  window->show();
+  window->move(60, 50);
+  QTest::mouseClick(window->Label1(4), Qt::LeftButton);
+  Form2* list = window->StepList();
+  list->VScroll1()->setValue(1);
+
+  QTest::mouseDClick(list->Label2(12), Qt::LeftButton);
+  QPointer<keycode> first = window->Editor();
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(state.ItemNum, 12);
+  EXPECT_EQ(state.StepBuffer, GetStep(image, 4, 12));
+  EXPECT_TRUE(first->isVisible());
+  EXPECT_EQ(first->pos(), window->frameGeometry().topLeft());
+  EXPECT_EQ(list->VScroll1()->value(), 1) << "the list stays on its page";
+
+  QTest::mouseDClick(list->Label2(17), Qt::LeftButton);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(first, nullptr) << "the earlier editor is closed";
+  ASSERT_NE(window->Editor(), nullptr);
+  EXPECT_EQ(state.ItemNum, 17);
+  EXPECT_EQ(state.StepBuffer, GetStep(image, 4, 17));
+}
+
+TEST_F(MainWindow, StepSavedRewritesTheRowOfTheOpenStepList) {
+  LoadImage();
+  QTest::mouseClick(window->Label1(0), Qt::LeftButton);
+  QTest::mouseDClick(window->StepList()->Label2(5), Qt::LeftButton);
+  ASSERT_NE(window->Editor(), nullptr);
+  const QString neighbour = window->StepList()->Label2(6)->text();
+  state.StepBuffer = {0x02, 30, 0, 0, 0, 0, 0, 0x2D};
+  emit window->Editor()->StepSaved();
+  EXPECT_EQ(window->StepList()->Label2(5)->text(), QStringLiteral("LShi-3s-0x0-0x0-0x0-0x0-0x0--"));
+  EXPECT_EQ(window->StepList()->Label2(6)->text(), neighbour);
+
+  // With the list closed there is no row to rewrite.
+  window->StepList()->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_EQ(window->StepList(), nullptr);
+  emit window->Editor()->StepSaved();
+}
+
+TEST_F(MainWindow, ExitAndTheFrameCloseEveryWindow) {
+  for (const bool byExit : {true, false}) {
+    window = std::make_unique<Form1>(state, dialogs);
+    LoadImage();
+    window->show();
+    QTest::mouseClick(window->Label1(1), Qt::LeftButton);
+    QTest::mouseDClick(window->StepList()->Label2(0), Qt::LeftButton);
+    QPointer<Form2> list = window->StepList();
+    QPointer<keycode> editor = window->Editor();
+    ASSERT_TRUE(list && editor);
+    ASSERT_TRUE(list->isVisible() && editor->isVisible());
+
+    if (byExit) {
+      QTest::mouseClick(window->Command5(), Qt::LeftButton);
+    } else {
+      window->close();
+    }
+    EXPECT_FALSE(window->isVisible()) << byExit;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(list, nullptr) << byExit;
+    EXPECT_EQ(editor, nullptr) << byExit;
+  }
+}
+
+}  // namespace
+}  // namespace vorlane::ui

@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <QLocale>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWheelEvent>
+
+#include "ui/step_list/form2.h"
+#include "ui/toolkit/fonts.h"
+
+namespace vorlane::ui {
+namespace {
+
+constexpr int kProg = 2;
+
+// Macro kProg with a few recognisable steps; every other step is zero.
+Module1 CraftedState() {
+  Module1 state;
+  state.ProgIndex = kProg;
+  ProgBlock& block = state.ProgSteps[kProg];
+  auto put = [&](int step, MacroStep bytes) {
+    std::copy(bytes.begin(), bytes.end(), block.begin() + step * MacroStepSize);
+  };
+  put(0, {0x01, 0x05, 0, 0, 0, 0, 0, 0x04});
+  put(9, {0x00, 0x0A, 0, 0, 0, 0, 0x04, 0x05});
+  put(99, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+  // Another macro's steps must not show up.
+  state.ProgSteps[0].fill(0x04);
+  return state;
+}
+
+// Rows 10p..10p+9 are the only ones shown.
+void ExpectPage(const Form2& form, int page) {
+  for (int i = 0; i < StepsPerProg; ++i) {
+    const bool shown = i / kRowsPerPage == page;
+    ASSERT_EQ(!form.Label1(i)->isHidden(), shown) << "row " << i << ", page " << page;
+    ASSERT_EQ(!form.Label2(i)->isHidden(), shown) << "row " << i << ", page " << page;
+  }
+}
+
+class StepList : public ::testing::Test {
+ protected:
+  void SetUp() override { QLocale::setDefault(QLocale::c()); }
+  void TearDown() override { QLocale::setDefault(QLocale::system()); }
+
+  Module1 state = CraftedState();
+};
+
+TEST_F(StepList, BuildsEveryRowOfTheMacroAndShowsPageZero) {
+  Form2 form(state);
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("Set Prog 3"));
+  EXPECT_TRUE(form.isWindow());
+  EXPECT_EQ(form.VScroll1()->minimum(), 0);
+  EXPECT_EQ(form.VScroll1()->maximum(), 9);
+  EXPECT_EQ(form.VScroll1()->value(), 0);
+  ExpectPage(form, 0);
+  for (int i = 0; i < StepsPerProg; ++i) {
+    ASSERT_EQ(form.Label1(i)->text(), QString::number(i + 1));
+  }
+  EXPECT_EQ(form.Label2(0)->text(), QStringLiteral("LCtr-0.5s-0x0-0x0-0x0-0x0-0x0-A"));
+  EXPECT_EQ(form.Label2(9)->text(), QStringLiteral("0x0-1s-0x0-0x0-0x0-0x0-A-B"));
+  EXPECT_EQ(form.Label2(50)->text(), QStringLiteral("0x0-0s-0x0-0x0-0x0-0x0-0x0-0x0"));
+  EXPECT_EQ(form.Label2(99)->text(), QStringLiteral("0xFF-25.5s-0xFF-0xFF-0xFF-0xFF-0xFF-0xFF"));
+}
+
+TEST_F(StepList, DelayUsesTheUsersDecimalSeparator) {
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  Form2 form(state);
+  EXPECT_EQ(form.Label2(0)->text(), QStringLiteral("LCtr-0,5s-0x0-0x0-0x0-0x0-0x0-A"));
+  form.RefreshRow(1, {0, 25, 0, 0, 0, 0, 0, 0});
+  EXPECT_EQ(form.Label2(1)->text(), QStringLiteral("0x0-2,5s-0x0-0x0-0x0-0x0-0x0-0x0"));
+}
+
+TEST_F(StepList, GeometryAndFontsFollowTheTwipsTable) {
+  Form2 form(state);
+  EXPECT_EQ(form.size(), QSize(432, 328));
+  EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "fixed size";
+  // Row i and row i + 10 share a place; rows are 32 px apart.
+  EXPECT_EQ(form.Label1(0)->geometry(), QRect(8, 8, 41, 25));
+  EXPECT_EQ(form.Label1(19)->geometry(), QRect(8, 296, 41, 25));
+  EXPECT_EQ(form.Label2(0)->geometry(), QRect(56, 8, 329, 25));
+  EXPECT_EQ(form.Label2(93)->geometry(), QRect(56, 104, 329, 25));
+  EXPECT_EQ(form.VScroll1()->geometry(), QRect(392, 8, 33, 313));
+
+  const QFont number = form.Label1(0)->font();
+  EXPECT_TRUE(number.bold());
+  EXPECT_DOUBLE_EQ(number.pointSizeF(), 14.25);
+  EXPECT_EQ(number.families(), UiFont(Face::Ming, 14.25, true).families());
+  const QFont text = form.Label2(0)->font();
+  EXPECT_TRUE(text.bold());
+  EXPECT_DOUBLE_EQ(text.pointSizeF(), 9.75);
+  EXPECT_EQ(text.families(), number.families());
+}
+
+TEST_F(StepList, ScrollBarTurnsOnePagePerStepAndFollowsADrag) {
+  Form2 form(state);
+  form.show();
+  QScrollBar* bar = form.VScroll1();
+
+  bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);  // arrow
+  ExpectPage(form, 1);
+  bar->triggerAction(QAbstractSlider::SliderPageStepAdd);  // trough
+  ExpectPage(form, 2);
+  bar->setFocus();
+  QTest::keyClick(bar, Qt::Key_Down);
+  ExpectPage(form, 3);
+  QTest::keyClick(bar, Qt::Key_PageUp);
+  ExpectPage(form, 2);
+  QTest::keyClick(bar, Qt::Key_End);
+  ExpectPage(form, 9);
+
+  // Dragging the thumb shows each page it passes over, and the page where it is let go.
+  bar->setSliderDown(true);
+  bar->setSliderPosition(6);
+  ExpectPage(form, 6);
+  bar->setSliderPosition(4);
+  ExpectPage(form, 4);
+  bar->setSliderDown(false);
+  ExpectPage(form, 4);
+  EXPECT_EQ(bar->value(), 4);
+}
+
+enum class Over { Window, NumberLabel, TextLabel, ScrollBar };
+
+struct WheelCase {
+  const char* name;
+  int startPage;
+  Over over;
+  QPoint angleDelta;
+  int turns;  // events sent
+  Qt::KeyboardModifiers modifiers;
+  Qt::MouseButtons buttons;
+  int expectedPage;
+};
+
+void PrintTo(const WheelCase& c, std::ostream* os) { *os << c.name; }
+
+class StepListWheel : public StepList, public ::testing::WithParamInterface<WheelCase> {};
+
+TEST_P(StepListWheel, TurnsPagesByTheSignOfTheVerticalDelta) {
+  const WheelCase& c = GetParam();
+  Form2 form(state);
+  form.show();
+  form.VScroll1()->setValue(c.startPage);
+  const int row = c.startPage * kRowsPerPage + 3;
+  QWidget* target = &form;
+  if (c.over == Over::NumberLabel) target = form.Label1(row);
+  if (c.over == Over::TextLabel) target = form.Label2(row);
+  if (c.over == Over::ScrollBar) target = form.VScroll1();
+  const QPointF at(target->width() / 2.0, target->height() / 2.0);
+
+  QSignalSpy changes(form.VScroll1(), &QScrollBar::valueChanged);
+  for (int k = 0; k < c.turns; ++k) {
+    QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), c.angleDelta, c.buttons, c.modifiers,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target, &wheel);
+  }
+  EXPECT_EQ(form.VScroll1()->value(), c.expectedPage);
+  EXPECT_EQ(changes.count(), std::abs(c.expectedPage - c.startPage)) << "one page at a time";
+  ExpectPage(form, c.expectedPage);
+}
+
+constexpr QPoint kAway(0, 120);     // one notch away from the user
+constexpr QPoint kToward(0, -120);  // one notch toward the user
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StepListWheel,
+    ::testing::Values(
+        WheelCase{"TowardIsNextPage", 0, Over::Window, kToward, 1, {}, {}, 1},
+        WheelCase{"AwayIsPreviousPage", 4, Over::Window, kAway, 1, {}, {}, 3},
+        WheelCase{"ThreeNotchesThreePages", 2, Over::Window, kToward, 3, {}, {}, 5},
+        WheelCase{"AwayWithShift", 4, Over::Window, kAway, 1, Qt::ShiftModifier, {}, 3},
+        WheelCase{"AwayWithCtrlAndButton", 4, Over::TextLabel, kAway, 1, Qt::ControlModifier,
+                  Qt::LeftButton, 3},
+        WheelCase{"TowardWithShift", 4, Over::Window, kToward, 1, Qt::ShiftModifier, {}, 5},
+        WheelCase{"SmallStepsAddUpToOnePage", 5, Over::Window, {0, 40}, 3, {}, {}, 4},
+        WheelCase{"SmallStepsShortOfANotch", 5, Over::Window, {0, -40}, 2, {}, {}, 5},
+        WheelCase{"HighResolutionToward", 5, Over::TextLabel, {0, -15}, 8, {}, {}, 6},
+        WheelCase{"SeveralNotchesInOneEvent", 5, Over::Window, {0, 240}, 1, {}, {}, 3},
+        WheelCase{"HorizontalDoesNothing", 5, Over::Window, {-120, 0}, 2, {}, {}, 5},
+        WheelCase{"HorizontalOverScrollBar", 5, Over::ScrollBar, {120, 0}, 2, {}, {}, 5},
+        WheelCase{"AwayAtFirstPage", 0, Over::Window, kAway, 1, {}, {}, 0},
+        WheelCase{"TowardAtLastPage", 9, Over::Window, kToward, 1, {}, {}, 9},
+        WheelCase{"PastTheLastPage", 7, Over::Window, kToward, 5, {}, {}, 9},
+        WheelCase{"OverRowNumber", 3, Over::NumberLabel, kToward, 1, {}, {}, 4},
+        WheelCase{"OverStepText", 3, Over::TextLabel, kAway, 1, {}, {}, 2},
+        WheelCase{"OverScrollBarTurnsOnlyOnePage", 3, Over::ScrollBar, kToward, 1, {}, {}, 4},
+        WheelCase{"OverScrollBarBack", 3, Over::ScrollBar, kAway, 2, Qt::ControlModifier, {}, 1}),
+    [](const ::testing::TestParamInfo<WheelCase>& info) { return std::string(info.param.name); });
+
+TEST_F(StepList, TurningBackDropsWhatWasLeftOfTheOtherDirection) {
+  Form2 form(state);
+  form.VScroll1()->setValue(5);
+  for (int dy : {-60, 60, 60}) {
+    QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, dy), {}, {},
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&form, &wheel);
+  }
+  EXPECT_EQ(form.VScroll1()->value(), 4);
+}
+
+TEST_F(StepList, DoubleClickOnStepTextReportsItsRow) {
+  Form2 form(state);
+  form.show();
+  QSignalSpy rows(&form, &Form2::RowDoubleClicked);
+  form.VScroll1()->setValue(1);
+  QTest::mouseDClick(form.Label2(13), Qt::LeftButton);
+  QTest::mouseDClick(form.Label1(14), Qt::LeftButton);  // row numbers do nothing
+  ASSERT_EQ(rows.count(), 1);
+  EXPECT_EQ(rows.at(0).at(0).toInt(), 13);
+}
+
+TEST_F(StepList, RefreshRowRewritesOneRowAndKeepsThePage) {
+  Form2 form(state);
+  form.VScroll1()->setValue(7);
+  const QString before = form.Label2(0)->text();
+  form.RefreshRow(72, {0x02, 30, 0, 0, 0, 0, 0, 0x2D});
+  EXPECT_EQ(form.Label2(72)->text(), QStringLiteral("LShi-3s-0x0-0x0-0x0-0x0-0x0--"));
+  EXPECT_EQ(form.Label2(0)->text(), before);
+  for (int i = 1; i < StepsPerProg; ++i) {
+    if (i != 72 && i != 9 && i != 99) {
+      ASSERT_EQ(form.Label2(i)->text(), QStringLiteral("0x0-0s-0x0-0x0-0x0-0x0-0x0-0x0"));
+    }
+  }
+  ExpectPage(form, 7);
+}
+
+}  // namespace
+}  // namespace vorlane::ui

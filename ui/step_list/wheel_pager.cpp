@@ -1,0 +1,35 @@
+#include "ui/step_list/wheel_pager.h"
+
+#include <QScrollBar>
+#include <QWheelEvent>
+
+namespace vorlane::ui {
+
+WheelPager::WheelPager(QScrollBar* bar, QObject* parent) : QObject(parent), bar_(bar) {}
+
+bool WheelPager::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::Wheel) return QObject::eventFilter(watched, event);
+  // Only the direction matters: Ctrl, Shift and mouse buttons held during the turn change nothing.
+  Turn(static_cast<QWheelEvent*>(event)->angleDelta().y());
+  event->accept();
+  return true;
+}
+
+void WheelPager::Turn(int verticalDelta) {
+  if (verticalDelta == 0) return;  // a purely horizontal wheel
+  // Turning back the other way drops what was left of the earlier direction.
+  if ((pending_ > 0 && verticalDelta < 0) || (pending_ < 0 && verticalDelta > 0)) pending_ = 0;
+  pending_ += verticalDelta;
+  // Away from the user (positive) goes back a page, toward the user forward. setValue keeps the
+  // page within the bar's range, so the first and last pages stay put at the bounds.
+  while (pending_ >= kNotch) {
+    pending_ -= kNotch;
+    bar_->setValue(bar_->value() - 1);
+  }
+  while (pending_ <= -kNotch) {
+    pending_ += kNotch;
+    bar_->setValue(bar_->value() + 1);
+  }
+}
+
+}  // namespace vorlane::ui
