@@ -52,13 +52,15 @@ bool AllButtonsSet(const ButtonLists& lists) {
 ButtonBytes ReadButtonBytes(const ImageBytes& image) {
   RequireImage(image);
   ButtonBytes bytes{};
-  for (int n = 1; n <= kButtonCount; ++n) bytes[static_cast<std::size_t>(n - 1)] = image[OffsetOf(n)];
+  for (int n = 1; n <= kButtonCount; ++n)
+    bytes[static_cast<std::size_t>(n - 1)] = image[OffsetOf(n)];
   return bytes;
 }
 
 void WriteButtonBytes(ImageBytes& image, const ButtonBytes& bytes) {
   RequireImage(image);
-  for (int n = 1; n <= kButtonCount; ++n) image[OffsetOf(n)] = bytes[static_cast<std::size_t>(n - 1)];
+  for (int n = 1; n <= kButtonCount; ++n)
+    image[OffsetOf(n)] = bytes[static_cast<std::size_t>(n - 1)];
 }
 
 ButtonBytes StoreButtonsInImage(const ButtonLists& lists, ImageBytes& image) {

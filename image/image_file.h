@@ -17,7 +17,7 @@ struct FileResult {
   };
   Kind kind = Kind::Ok;
   std::string path;
-  std::string reason;        // the system's words for what went wrong
+  std::string reason;         // the system's words for what went wrong
   std::uintmax_t length = 0;  // bytes in the file, for TooShort
 
   bool ok() const { return kind == Kind::Ok; }

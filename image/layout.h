@@ -9,10 +9,10 @@ namespace vorlane {
 inline constexpr int kButtonCount = 8;
 
 // Offset of the function byte of M1..M8, in button order (index 0 is M1).
-inline constexpr std::array<std::size_t, kButtonCount> ButtonOffsets = {
-    20873, 20865, 20857, 20809, 20874, 20866, 20858, 20810};
+inline constexpr std::array<std::size_t, kButtonCount> ButtonOffsets = {20873, 20865, 20857, 20809,
+                                                                        20874, 20866, 20858, 20810};
 
-inline constexpr int kProgCount = 8;               // macros Prog1..Prog8
+inline constexpr int kProgCount = 8;                  // macros Prog1..Prog8
 inline constexpr std::size_t MacroAreaStart = 21404;  // byte 0 of step 0 of Prog1
 inline constexpr std::size_t ProgAreaSize = 800;      // bytes per macro block
 inline constexpr std::size_t MacroStepSize = 8;       // bytes per step

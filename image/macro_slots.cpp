@@ -21,7 +21,8 @@ void RefreshProgSteps(Module1& state) {
   const ImageBytes& image = state.ConfigImage;
   if (image.size() < kMinImageSize) throw std::logic_error("no device image is loaded");
   for (std::size_t p = 0; p < state.ProgSteps.size(); ++p) {
-    const auto first = image.begin() + static_cast<std::ptrdiff_t>(StepOffset(static_cast<int>(p), 0));
+    const auto first =
+        image.begin() + static_cast<std::ptrdiff_t>(StepOffset(static_cast<int>(p), 0));
     std::copy_n(first, ProgAreaSize, state.ProgSteps[p].begin());
   }
 }
@@ -29,14 +30,16 @@ void RefreshProgSteps(Module1& state) {
 MacroStep StepOfProg(const ProgBlock& block, int step) {
   if (step < 0 || step >= StepsPerProg) throw std::out_of_range("no macro step");
   MacroStep bytes{};
-  std::copy_n(block.begin() + static_cast<std::ptrdiff_t>(MacroStepSize * static_cast<std::size_t>(step)),
-              MacroStepSize, bytes.begin());
+  std::copy_n(
+      block.begin() + static_cast<std::ptrdiff_t>(MacroStepSize * static_cast<std::size_t>(step)),
+      MacroStepSize, bytes.begin());
   return bytes;
 }
 
 void LoadStep(Module1& state) {
   if (state.ProgIndex < 0 || state.ProgIndex >= kProgCount) throw std::out_of_range("no macro");
-  state.StepBuffer = StepOfProg(state.ProgSteps[static_cast<std::size_t>(state.ProgIndex)], state.ItemNum);
+  state.StepBuffer =
+      StepOfProg(state.ProgSteps[static_cast<std::size_t>(state.ProgIndex)], state.ItemNum);
 }
 
 MacroStep GetStep(const ImageBytes& image, int prog, int step) {
@@ -49,7 +52,8 @@ MacroStep GetStep(const ImageBytes& image, int prog, int step) {
 
 void PutStep(ImageBytes& image, int prog, int step, const MacroStep& bytes) {
   CheckStepAddress(image, prog, step);
-  std::copy(bytes.begin(), bytes.end(), image.begin() + static_cast<std::ptrdiff_t>(StepOffset(prog, step)));
+  std::copy(bytes.begin(), bytes.end(),
+            image.begin() + static_cast<std::ptrdiff_t>(StepOffset(prog, step)));
 }
 
 MacroStep StoreStep(Module1& state) {

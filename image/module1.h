@@ -20,9 +20,9 @@ struct Module1 {
   ImageBytes ConfigImage;
   // The file in force: the path last loaded successfully. Load, Save and Save Set use it.
   std::string FileName;
-  std::int16_t ProgIndex = 0;  // macro shown and edited, 0..7
-  std::int16_t ItemNum = 0;    // step edited, 0..99
-  MacroStep StepBuffer{};      // working copy of that step
+  std::int16_t ProgIndex = 0;                     // macro shown and edited, 0..7
+  std::int16_t ItemNum = 0;                       // step edited, 0..99
+  MacroStep StepBuffer{};                         // working copy of that step
   std::array<ProgBlock, kProgCount> ProgSteps{};  // mirrors of the eight macro blocks
 };
 

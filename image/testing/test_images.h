@@ -39,7 +39,8 @@ inline ImageBytes ReadFileBytes(const std::filesystem::path& path) {
 
 inline void WriteFileBytes(const std::filesystem::path& path, const ImageBytes& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 // A fresh folder, removed with everything in it when the object goes. Open to every user, so a

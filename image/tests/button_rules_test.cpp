@@ -15,8 +15,8 @@ using testing::FakeButtonLists;
 using testing::PatternImage;
 using testing::SetButtonCodes;
 
-constexpr int kPosAa = 8;      // "a A", code 4
-constexpr int kPosProg1 = 0;   // code 215
+constexpr int kPosAa = 8;        // "a A", code 4
+constexpr int kPosProg1 = 0;     // code 215
 constexpr int kPosWwwFav = 129;  // code 250
 
 TEST(ClashMessage, EveryOrderedPairNamesTheChangedButtonFirst) {
@@ -25,8 +25,8 @@ TEST(ClashMessage, EveryOrderedPairNamesTheChangedButtonFirst) {
     for (int k = 1; k <= 8; ++k) {
       if (n == k) continue;
       const std::string text = ClashMessage(n, k);
-      EXPECT_EQ(text, "M" + std::to_string(n) + " key can't set like M" + std::to_string(k) +
-                          " key.");
+      EXPECT_EQ(text,
+                "M" + std::to_string(n) + " key can't set like M" + std::to_string(k) + " key.");
       texts.insert(text);
     }
   }
@@ -51,7 +51,7 @@ TEST(ApplyConflictRule, ReportsOnlyTheLowestNumberedHolder) {
   lists.SetSelection(2, kPosAa);  // M2 moves to "a A", which M5 holds
   lists.SetSelection(4, kPosProg1);
   EXPECT_EQ(lists.messages, (std::vector<std::string>{"M2 key can't set like M5 key.",
-                                                     "M4 key can't set like M7 key."}));
+                                                      "M4 key can't set like M7 key."}));
   EXPECT_EQ(lists.Selection(2), kNoSelection) << "a refused list is left empty, not restored";
 }
 

@@ -127,8 +127,8 @@ TEST(WriteImageFile, FailuresLeaveTheOriginalAndNoTemporaryFile) {
     void (*prepare)(const ScratchDir&);
     const char* target;
   } cases[] = {
-      {"read-only file",
-       [](const ScratchDir& d) { ::chmod((d / "a.bin").c_str(), 0444); }, "a.bin"},
+      {"read-only file", [](const ScratchDir& d) { ::chmod((d / "a.bin").c_str(), 0444); },
+       "a.bin"},
       {"missing folder", [](const ScratchDir&) {}, "nowhere/a.bin"},
       {"new file in a read-only folder",
        [](const ScratchDir& d) { ::chmod(d.path().c_str(), 0555); }, "b.bin"},

@@ -16,9 +16,9 @@ void QtDialogs::Message(QWidget* parent, const QString& text) {
 std::optional<QString> QtDialogs::OpenFile(QWidget* parent, std::string_view filter,
                                            const QString& startPath) {
   // Qt's own dialog behaves the same on every desktop, and under a bare X server.
-  const QString path = QFileDialog::getOpenFileName(parent, QStringLiteral("Open"), startPath,
-                                                    QtFileFilter(filter), nullptr,
-                                                    QFileDialog::DontUseNativeDialog);
+  const QString path =
+      QFileDialog::getOpenFileName(parent, QStringLiteral("Open"), startPath, QtFileFilter(filter),
+                                   nullptr, QFileDialog::DontUseNativeDialog);
   if (path.isEmpty()) return std::nullopt;
   return path;
 }
@@ -27,7 +27,7 @@ QString QtFileFilter(std::string_view filter) {
   const QString text = QString::fromUtf8(filter.data(), static_cast<qsizetype>(filter.size()));
   const qsizetype bar = text.indexOf(QLatin1Char('|'));
   if (bar < 0) return text.trimmed();
-  const QString description = text.left(bar).trimmed();
+  QString description = text.left(bar).trimmed();
   const QString pattern = text.mid(bar + 1).trimmed();
   if (description.endsWith(QLatin1Char('(') + pattern + QLatin1Char(')'))) return description;
   return description + QStringLiteral(" (") + pattern + QLatin1Char(')');
