@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <new>
+#include <stdexcept>
 #include <system_error>
 #include <utility>
 
@@ -86,10 +88,46 @@ mode_t CurrentUmask() {
   return mask;
 }
 
-FileResult WriteInPlace(const ImageBytes& image, const std::string& shownPath, const fs::path& target) {
+// Reads to the end rather than trusting the size: the file may change while we read it. Returns
+// 0 or the error; a file too large for memory is ENOMEM, not an exception the caller never sees
+// coming.
+int ReadAll(int fd, std::size_t expected, ImageBytes& out) {
+  try {
+    ImageBytes bytes(expected + 1);
+    std::size_t used = 0;
+    for (;;) {
+      if (used == bytes.size()) bytes.resize(bytes.size() * 2);
+      const ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return errno;
+      }
+      if (n == 0) break;
+      used += static_cast<std::size_t>(n);
+    }
+    bytes.resize(used);
+    out = std::move(bytes);
+    return 0;
+  } catch (const std::bad_alloc&) {
+    return ENOMEM;
+  } catch (const std::length_error&) {
+    return EFBIG;
+  }
+}
+
+FileResult WriteInPlace(const ImageBytes& image, const std::string& shownPath,
+                        const fs::path& target) {
   Fd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
   if (!fd.valid()) return Failure(FileResult::Kind::WriteFailed, shownPath, errno);
-  if (!WriteAll(fd.get(), image) || ::fsync(fd.get()) != 0 || fd.Close() != 0) {
+  // Claim the room first: a disk too full for the image then fails the save before a byte of
+  // the file has changed. File systems that cannot reserve space are written regardless.
+  if (const int error = ::posix_fallocate(fd.get(), 0, static_cast<off_t>(image.size()));
+      error == ENOSPC || error == EFBIG) {
+    return Failure(FileResult::Kind::WriteFailed, shownPath, error);
+  }
+  // The file may have grown since it was read; what lies beyond the image must not survive.
+  if (!WriteAll(fd.get(), image) || ::ftruncate(fd.get(), static_cast<off_t>(image.size())) != 0 ||
+      ::fsync(fd.get()) != 0 || fd.Close() != 0) {
     return Failure(FileResult::Kind::WriteFailed, shownPath, errno);
   }
   return Success(shownPath);
@@ -126,20 +164,11 @@ FileResult ReadImageFile(Module1& state, const std::string& path) {
   }
   ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
 
-  // Read to the end rather than trusting the size: the file may change while we read it.
-  ImageBytes bytes(static_cast<std::size_t>(st.st_size) + 1);
-  std::size_t used = 0;
-  for (;;) {
-    if (used == bytes.size()) bytes.resize(bytes.size() * 2);
-    const ssize_t n = ::read(fd.get(), bytes.data() + used, bytes.size() - used);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return Failure(FileResult::Kind::ReadFailed, path, errno);
-    }
-    if (n == 0) break;
-    used += static_cast<std::size_t>(n);
+  ImageBytes bytes;
+  if (const int error = ReadAll(fd.get(), static_cast<std::size_t>(st.st_size), bytes);
+      error != 0) {
+    return Failure(FileResult::Kind::ReadFailed, path, error);
   }
-  bytes.resize(used);
 
   if (bytes.size() < kMinImageSize) {
     FileResult r;
@@ -169,13 +198,15 @@ FileResult WriteImageFile(const Module1& state, const std::string& path) {
   if (exists) {
     if (S_ISDIR(st.st_mode)) return Failure(FileResult::Kind::WriteFailed, path, EISDIR);
     // Permission bits are honoured even for root: a file marked read-only is not to be changed.
-    if (::access(target.c_str(), W_OK) != 0) return Failure(FileResult::Kind::WriteFailed, path, errno);
+    if (::access(target.c_str(), W_OK) != 0)
+      return Failure(FileResult::Kind::WriteFailed, path, errno);
     if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
       return Failure(FileResult::Kind::WriteFailed, path, EACCES);
     }
   }
 
-  std::string name = (folder / ("." + target.filename().string() + ".vorlane-XXXXXX")).string();
+  // A short fixed name: the file's own name plus a suffix may pass the file system's name limit.
+  std::string name = (folder / ".vorlane-save-XXXXXX").string();
   Fd fd(::mkstemp(name.data()));
   if (!fd.valid()) {
     const int error = errno;
