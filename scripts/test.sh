@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test through CTest: once in Release and once
+# Installs what is missing, builds, and runs every test: a bounded fuzzing run of the image core
+# (VORLANE_FUZZ_SECONDS, default 60; 0 skips it), then every CTest test once in Release and once
 # with AddressSanitizer and UBSan.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 jobs=$(nproc)
+
+fuzz_seconds=${VORLANE_FUZZ_SECONDS:-60}
+if [ "$fuzz_seconds" -gt 0 ]; then
+  fuzz/run.sh "$fuzz_seconds" 2>&1 | tail -n 20
+fi
 
 cmake --preset release >/dev/null
 cmake --build --preset release -j"$jobs"
