@@ -10,7 +10,7 @@ packages=(
   fonts-dejavu-core       # a sans face for the rest
   libgtest-dev            # unit and widget tests
   libbenchmark-dev        # the benchmark program
-  xvfb xdotool x11-utils imagemagick  # the end-to-end test on a real X server
+  xvfb xdotool xclip x11-utils imagemagick  # the end-to-end test on a real X server
   clang libclang-rt-14-dev  # the fuzz target
 )
 if [ "${1:-}" = "--run-only" ]; then
