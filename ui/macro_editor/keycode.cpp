@@ -68,7 +68,6 @@ void PaintLabel(ClickLabel* label, const QColor& background, Qt::Alignment align
   label->setFrameStyle(QFrame::Box | QFrame::Plain);
   label->setLineWidth(1);
   label->setAlignment(alignment);
-  label->setTextFormat(Qt::PlainText);
 }
 
 }  // namespace

@@ -123,6 +123,10 @@ void Form1::BuildControls() {
   const QFont listFont = UiFont(Face::Sans, kListPoints, false);
   const QFont digitFont = UiFont(Face::Sans, kDigitPoints, true);
   const QFont setProgFont = UiFont(Face::Ming, kSetProgPoints, true);
+  // The lists and the path box take the list font from the window as they are created. Setting
+  // it on each list afterwards makes the list build its pop-up and lay out all 130 items at once,
+  // which was a third of the time to open the window.
+  setFont(listFont);
 
   auto command = [&](const char* name, const char* caption, const Place& place) {
     auto* button = new QPushButton(QString::fromLatin1(caption), this);
@@ -142,7 +146,6 @@ void Form1::BuildControls() {
   // Shows the file in force only; nothing reads it back.
   text1_ = new QLineEdit(this);
   text1_->setObjectName(QStringLiteral("Text1"));
-  text1_->setFont(listFont);
   text1_->setGeometry(Rect(kText1Place));
   text1_->setReadOnly(true);
 
@@ -162,7 +165,6 @@ void Form1::BuildControls() {
     auto* list = new DropDownList(this);
     list->setObjectName(QStringLiteral("Combo%1").arg(n));
     list->ShareModel(catalogue_);
-    list->setFont(listFont);
     list->setGeometry(
         TwipsRect(GridLeft(kListLefts, i), GridTop(kListTops, i), kListWidth, kListHeight));
     list->setEnabled(false);

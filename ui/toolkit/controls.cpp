@@ -2,7 +2,10 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOption>
 
 namespace vorlane::ui {
 
@@ -37,23 +40,58 @@ int DropDownList::IndexOfData(int itemData) const {
 }
 
 ClickLabel::ClickLabel(const QString& caption, int index, QWidget* parent)
-    : QLabel(caption, parent), index_(index) {}
+    : QFrame(parent), index_(index), text_(caption) {
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+  setAccessibleName(text_);
+}
 
-void ClickLabel::ActAsButton() {
-  setFocusPolicy(Qt::TabFocus);
-  setStyleSheet(styleSheet() + QStringLiteral("QLabel:focus { border: 1px dotted black; }"));
+void ClickLabel::ActAsButton() { setFocusPolicy(Qt::TabFocus); }
+
+void ClickLabel::setText(const QString& text) {
+  if (text == text_) return;
+  text_ = text;
+  setAccessibleName(text_);
+  updateGeometry();
+  update(contentsRect());
+}
+
+void ClickLabel::setAlignment(Qt::Alignment alignment) {
+  if (alignment == alignment_) return;
+  alignment_ = alignment;
+  update(contentsRect());
+}
+
+QRect ClickLabel::TextRect() const {
+  // A framed label keeps its text half an "x" away from the frame on the side it is aligned to,
+  // as a QLabel does.
+  QRect r = contentsRect();
+  if (frameWidth() > 0) {
+    const int indent = fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2;
+    const Qt::Alignment horizontal = QStyle::visualAlignment(layoutDirection(), alignment_);
+    if (horizontal & Qt::AlignLeft) r.setLeft(r.left() + indent);
+    if (horizontal & Qt::AlignRight) r.setRight(r.right() - indent);
+    if (alignment_ & Qt::AlignTop) r.setTop(r.top() + indent);
+    if (alignment_ & Qt::AlignBottom) r.setBottom(r.bottom() - indent);
+  }
+  return r;
+}
+
+QSize ClickLabel::sizeHint() const {
+  const QRect text = fontMetrics().boundingRect(text_);
+  const int edge = 2 * frameWidth() + (frameWidth() > 0 ? fontMetrics().horizontalAdvance('x') : 0);
+  return {text.width() + edge, text.height() + edge};
 }
 
 void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
     emit Click(index_);
   }
-  QLabel::mouseReleaseEvent(event);
+  QFrame::mouseReleaseEvent(event);
 }
 
 void ClickLabel::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) emit DblClick(index_);
-  QLabel::mouseDoubleClickEvent(event);
+  QFrame::mouseDoubleClickEvent(event);
 }
 
 void ClickLabel::keyPressEvent(QKeyEvent* event) {
@@ -63,7 +101,24 @@ void ClickLabel::keyPressEvent(QKeyEvent* event) {
     emit Click(index_);
     return;
   }
-  QLabel::keyPressEvent(event);
+  QFrame::keyPressEvent(event);
+}
+
+void ClickLabel::paintEvent(QPaintEvent* event) {
+  QFrame::paintEvent(event);  // the frame
+  QPainter painter(this);
+  QStyleOption option;
+  option.initFrom(this);
+  style()->drawItemText(&painter, TextRect(),
+                        static_cast<int>(QStyle::visualAlignment(layoutDirection(), alignment_)),
+                        option.palette, isEnabled(), text_, foregroundRole());
+  // The focus mark is painted here rather than set by a style sheet: a sheet on each of the
+  // editor's hundred key-caps made opening it several times slower. It goes just inside the
+  // label's own frame, so that a key-cap's black box does not hide it.
+  if (focusPolicy() != Qt::NoFocus && hasFocus()) {
+    painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+    painter.drawRect(contentsRect().adjusted(0, 0, -1, -1));
+  }
 }
 
 }  // namespace vorlane::ui

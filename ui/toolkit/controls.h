@@ -4,7 +4,8 @@
 #pragma once
 
 #include <QComboBox>
-#include <QLabel>
+#include <QFrame>
+#include <QString>
 
 #include <vector>
 
@@ -29,13 +30,24 @@ class DropDownList : public QComboBox {
   void Click();
 };
 
-class ClickLabel : public QLabel {
+// A one-line plain-text label in an optional frame. It draws its caption as a QLabel does, but
+// keeps nothing else: a QLabel that can take the focus holds a whole text document, and with
+// one on each of the editor's hundred key-caps the editor opened several times slower.
+class ClickLabel : public QFrame {
   Q_OBJECT
  public:
   ClickLabel(const QString& caption, int index, QWidget* parent);
   int Index() const { return index_; }
   // Lets the label take keyboard focus and act on Space and Enter, like a button.
   void ActAsButton();
+
+  QString text() const { return text_; }
+  void setText(const QString& text);
+  void clear() { setText(QString()); }
+  Qt::Alignment alignment() const { return alignment_; }
+  void setAlignment(Qt::Alignment alignment);
+
+  QSize sizeHint() const override;
 
  signals:
   void Click(int index);
@@ -45,9 +57,14 @@ class ClickLabel : public QLabel {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
+  QRect TextRect() const;
+
   int index_;
+  QString text_;
+  Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;  // as a QLabel's
 };
 
 using LabelArray = std::vector<ClickLabel*>;

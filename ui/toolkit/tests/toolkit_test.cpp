@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QSignalSpy>
 
 #include "ui/toolkit/controls.h"
@@ -62,6 +65,79 @@ TEST(ClickLabel, ReportsItsIndexForKeysAndDoubleClicks) {
   QCoreApplication::sendEvent(&label, &space);
   ASSERT_EQ(clicks.count(), 1);
   EXPECT_EQ(clicks.at(0).at(0).toInt(), 2);
+}
+
+// ClickLabel paints its caption itself; it must look exactly like a plain-text QLabel set up the
+// same way, in every arrangement the windows use.
+TEST(ClickLabel, DrawsItsCaptionAsAQLabelDoes) {
+  const struct {
+    const char* text;
+    int frame;
+    Qt::Alignment alignment;
+    bool enabled;
+    Face face;
+    double points;
+    QSize size;
+  } cases[] = {
+      {"Esc", QFrame::Box | QFrame::Plain, Qt::AlignCenter, true, Face::Ming, 9.75, {40, 25}},
+      {"Set Prog3",
+       QFrame::Panel | QFrame::Raised,
+       Qt::AlignCenter,
+       false,
+       Face::Ming,
+       14.25,
+       {153, 33}},
+      {"42", QFrame::NoFrame, Qt::AlignRight | Qt::AlignVCenter, true, Face::Ming, 14.25, {41, 25}},
+      {"LCtr-0.5s-0x0-0x0-0x0-0x0-0x0-A",
+       QFrame::NoFrame,
+       Qt::AlignLeft | Qt::AlignVCenter,
+       true,
+       Face::Ming,
+       9.75,
+       {329, 25}},
+      {" 0x0 0x0 0x0 A B D",
+       QFrame::Box | QFrame::Plain,
+       Qt::AlignLeft | Qt::AlignVCenter,
+       true,
+       Face::Ming,
+       12,
+       {353, 25}},
+  };
+  auto render = [](QFrame& label, const auto& c) {
+    label.setFont(UiFont(c.face, c.points, true));
+    label.setFixedSize(c.size);
+    label.setFrameStyle(c.frame);
+    QPalette palette = label.palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    label.setPalette(palette);
+    label.setAutoFillBackground(true);
+    label.setEnabled(c.enabled);
+    return label.grab().toImage();
+  };
+  for (const auto& c : cases) {
+    QLabel expected(QString::fromLatin1(c.text));
+    expected.setTextFormat(Qt::PlainText);
+    expected.setAlignment(c.alignment);
+    ClickLabel actual(QString::fromLatin1(c.text), 0, nullptr);
+    actual.setAlignment(c.alignment);
+    EXPECT_EQ(render(actual, c), render(expected, c)) << c.text;
+  }
+}
+
+TEST(ClickLabel, ALabelActingAsAButtonShowsTheFocus) {
+  QWidget window;
+  window.resize(100, 60);
+  auto* label = new ClickLabel("Set Prog1", 0, &window);
+  label->setGeometry(10, 10, 80, 30);
+  label->ActAsButton();
+  window.show();
+  QApplication::setActiveWindow(&window);  // which gives the label the focus at once
+  label->clearFocus();
+  ASSERT_FALSE(label->hasFocus());
+  const QImage unfocused = label->grab().toImage();
+  label->setFocus();
+  ASSERT_TRUE(label->hasFocus());
+  EXPECT_NE(label->grab().toImage(), unfocused);
 }
 
 TEST(Fonts, FacesFallBackToInstalledFamilies) {
