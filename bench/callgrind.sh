@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Counts, with callgrind, the instructions of one iteration of each benchmark and of one whole
+# start of each program: unlike the clock, the counts repeat from run to run on a busy machine.
+#   bench/callgrind.sh [build folder, default build/release] [benchmark name...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/release}
+shift || true
+names=("$@")
+if [ ${#names[@]} -eq 0 ]; then
+  names=(BareWindow MainWindowShown Load WriteFsyncReference CrashSafeFloor Save SaveSet
+         OpenStepList PageTurnScrollBar PageTurnWheel OpenEditor)
+fi
+bin=$build/bench
+export QT_QPA_PLATFORM=offscreen
+
+# Instructions callgrind collected for a command, with the given extra valgrind options.
+collected() {
+  valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 |
+    sed -n 's/.*Collected : *//p'
+}
+
+printf '%-22s %15s\n' "Benchmark" "Ir/iteration"
+# Only the measured part of an iteration counts (Measure() in vorlane_bench.cpp); the difference
+# between 11 iterations and 1 leaves out set-up and the first, colder, iteration.
+for name in "${names[@]}"; do
+  toggle="--toggle-collect=vorlane::bench::(anonymous namespace)::Measure*"
+  one=$(collected "$toggle" "$bin/vorlane_bench" --process_runs=0 --iterations=1 \
+    "--benchmark_filter=^${name}/")
+  eleven=$(collected "$toggle" "$bin/vorlane_bench" --process_runs=0 --iterations=11 \
+    "--benchmark_filter=^${name}/")
+  printf '%-22s %15d\n' "$name" $(((eleven - one) / 10))
+done
+
+# The whole-process subjects quit once their window is painted when given a descriptor to report to.
+export VORLANE_BENCH_SHOWN_FD=9
+size=$("$bin/vorlane_bench" --process_runs=0 --iterations=1 --benchmark_filter=^BareWindow/ 2>/dev/null |
+  sed -n 's/^Main window size: \([0-9]*\)x\([0-9]*\).*/\1 \2/p')
+printf '%-22s %15d\n' "bare program start" "$(collected "$bin/bare_qt_window" $size 9>/dev/null)"
+printf '%-22s %15d\n' "  with a line of text" \
+  "$(collected "$bin/bare_qt_window" $size Load 9>/dev/null)"
+printf '%-22s %15d\n' "vorlane start" "$(collected "$bin/vorlane_shown" 9>/dev/null)"
