@@ -107,6 +107,7 @@ std::string TargetText(const Row& row) {
 void PrintTable(std::FILE* out, const std::vector<Row>& rows) {
   const std::array<std::string, 5> header{"Measure", "Median", "Ratio", "Target", "Result"};
   std::vector<std::array<std::string, 5>> cells;
+  cells.reserve(rows.size());
   for (const Row& row : rows) {
     cells.push_back({row.label, row.value ? FormatValue(*row.value, row.unit) : "-", Ratio(row),
                      TargetText(row), VerdictText(Judge(row))});

@@ -90,12 +90,14 @@ std::optional<ProcessRun> RunUntilShown(const std::string& program,
   }
   env.push_back(std::string(kShownFdVariable) + "=" + std::to_string(pipe.WriteEnd()));
   std::vector<char*> envp;
+  envp.reserve(env.size() + 1);
   for (std::string& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
 
   std::vector<std::string> argStrings{program};
   argStrings.insert(argStrings.end(), args.begin(), args.end());
   std::vector<char*> argv;
+  argv.reserve(argStrings.size() + 1);
   for (std::string& a : argStrings) argv.push_back(a.data());
   argv.push_back(nullptr);
 
