@@ -36,6 +36,7 @@
 #include "bench/figures.h"
 #include "bench/processes.h"
 #include "image/commands.h"
+#include "ui/toolkit/texts.h"
 #include "image/layout.h"
 #include "ui/macro_editor/keycode.h"
 #include "ui/main/form1.h"
@@ -323,7 +324,7 @@ void BM_CrashSafeFloor(benchmark::State& state) {
 }
 
 bool SavedCleanly(const BenchDialogs& dialogs) {
-  return dialogs.messages.size() == 1 && dialogs.messages.front() == QLatin1String(kSavedMessage);
+  return dialogs.messages.size() == 1 && dialogs.messages.front() == QLatin1String(ui::kSavedMessage);
 }
 
 // Counters of the save benchmarks: the save's time minus that of each floor, measured next to it

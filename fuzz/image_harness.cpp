@@ -337,7 +337,7 @@ std::string Pass(std::span<const std::uint8_t> input, const fs::path& folder) {
       return CheckFileIsImage(state, file, "a refused Save Set");
     }
     const SaveOutcome outcome = SaveStep(state);
-    if (!outcome.saved()) return "Save Set failed: " + outcome.Message();
+    if (!outcome.saved()) return "Save Set failed: " + outcome.file.Message();
     stepSaved = true;
     if (GetStep(state.ConfigImage, step.prog, step.step) != state.StepBuffer)
       return "Save Set did not store StepBuffer";
@@ -359,7 +359,7 @@ std::string Pass(std::span<const std::uint8_t> input, const fs::path& folder) {
       if (state.ConfigImage != image) return "a refused Save changed ConfigImage";
       return CheckFileIsImage(state, file, "a refused Save");
     }
-    if (!outcome.saved()) return "Save failed: " + outcome.Message();
+    if (!outcome.saved()) return "Save failed: " + outcome.file.Message();
     buttonsSaved = true;
     for (int n = 1; n <= kButtonCount; ++n) {
       if (state.ConfigImage[ButtonOffsets[static_cast<std::size_t>(n - 1)]] !=

@@ -10,10 +10,6 @@ namespace {
 
 std::size_t OffsetOf(int n) { return ButtonOffsets.at(static_cast<std::size_t>(n - 1)); }
 
-void RequireImage(const ImageBytes& image) {
-  if (image.size() < kMinImageSize) throw std::logic_error("no device image is loaded");
-}
-
 }  // namespace
 
 std::string ClashMessage(int n, int k) {

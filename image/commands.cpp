@@ -4,22 +4,6 @@
 
 namespace vorlane {
 
-bool HasChosenFile(const Module1& state) { return state.FileName.size() > 1; }
-
-std::string SaveOutcome::Message() const {
-  switch (status) {
-    case Status::NoFile:
-      return std::string(kNoFileMessage);
-    case Status::Incomplete:
-      return std::string(kIncompleteMessage);
-    case Status::WriteFailed:
-      return file.Message();
-    case Status::Saved:
-      return std::string(kSavedMessage);
-  }
-  return {};
-}
-
 namespace {
 
 SaveOutcome Outcome(SaveOutcome::Status status, FileResult file = {}) {

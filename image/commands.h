@@ -1,10 +1,7 @@
 // The two commands that write the image file, "Save" and "Save Set", with their checks in the
-// order the user meets them. A failed write puts ConfigImage back, so the image in memory always
-// equals the file as last read or written.
+// order the user meets them; the windows word the outcome. A failed write puts ConfigImage back,
+// so the image in memory always equals the file as last read or written.
 #pragma once
-
-#include <string>
-#include <string_view>
 
 #include "image/button_rules.h"
 #include "image/image_file.h"
@@ -12,17 +9,12 @@
 
 namespace vorlane {
 
-inline constexpr std::string_view kAppTitle = "Vorlane";
-inline constexpr std::string_view kNoFileMessage = "No File!";
-inline constexpr std::string_view kSavedMessage = "Your settings have been successfully saved!";
-
 struct SaveOutcome {
   enum class Status { NoFile, Incomplete, WriteFailed, Saved };
   Status status = Status::Saved;
   FileResult file;  // the write's result, for WriteFailed
 
   bool saved() const { return status == Status::Saved; }
-  std::string Message() const;
 };
 
 // "Save": the file test, the completeness test, then the eight button bytes go into ConfigImage

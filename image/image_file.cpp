@@ -170,7 +170,7 @@ FileResult ReadImageFile(Module1& state, const std::string& path) {
     return Failure(FileResult::Kind::ReadFailed, path, error);
   }
 
-  if (bytes.size() < kMinImageSize) {
+  if (!HoldsImage(bytes)) {
     FileResult r;
     r.kind = FileResult::Kind::TooShort;
     r.path = path;
@@ -183,7 +183,7 @@ FileResult ReadImageFile(Module1& state, const std::string& path) {
 
 FileResult WriteImageFile(const Module1& state, const std::string& path) {
   const ImageBytes& image = state.ConfigImage;
-  if (image.size() < kMinImageSize) {
+  if (!HoldsImage(image)) {
     FileResult r = Failure(FileResult::Kind::WriteFailed, path, EINVAL);
     r.reason = "no device image is loaded";
     return r;

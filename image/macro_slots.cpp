@@ -12,14 +12,14 @@ void CheckStepAddress(const ImageBytes& image, int prog, int step) {
   if (prog < 0 || prog >= kProgCount || step < 0 || step >= StepsPerProg) {
     throw std::out_of_range("no macro step " + std::to_string(prog) + "/" + std::to_string(step));
   }
-  if (image.size() < kMinImageSize) throw std::logic_error("no device image is loaded");
+  RequireImage(image);
 }
 
 }  // namespace
 
 void RefreshProgSteps(Module1& state) {
   const ImageBytes& image = state.ConfigImage;
-  if (image.size() < kMinImageSize) throw std::logic_error("no device image is loaded");
+  RequireImage(image);
   for (std::size_t p = 0; p < state.ProgSteps.size(); ++p) {
     const auto first =
         image.begin() + static_cast<std::ptrdiff_t>(StepOffset(static_cast<int>(p), 0));

@@ -29,4 +29,11 @@ struct Module1 {
 // A file counts as chosen when its name is longer than one character.
 bool HasChosenFile(const Module1& state);
 
+// True when `image` is long enough to be a device image: it holds the whole macro area.
+inline bool HoldsImage(const ImageBytes& image) { return image.size() >= kMinImageSize; }
+
+// For operations that address the image by fixed offsets: a shorter image is a programming error
+// (every load refuses one), so it throws rather than touch memory outside the image.
+void RequireImage(const ImageBytes& image);
+
 }  // namespace vorlane

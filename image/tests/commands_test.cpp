@@ -38,9 +38,9 @@ struct Loaded {
 TEST(SaveButtons, ChecksRunInOrderAndStopAtTheFirstFailure) {
   Loaded f;
   f.lists.SetSelection(2, kNoSelection);
-  EXPECT_EQ(SaveButtons(f.state, f.lists).Message(), "M1~M8 can't set nothing!");
+  EXPECT_EQ(SaveButtons(f.state, f.lists).status, SaveOutcome::Status::Incomplete);
   f.state.FileName = "x";  // one character is no chosen file
-  EXPECT_EQ(SaveButtons(f.state, f.lists).Message(), "No File!");
+  EXPECT_EQ(SaveButtons(f.state, f.lists).status, SaveOutcome::Status::NoFile);
   EXPECT_EQ(f.OnDisk(), f.original);
   EXPECT_EQ(f.state.ConfigImage, f.original);
 }
@@ -49,7 +49,6 @@ TEST(SaveButtons, RightAfterLoadLeavesTheFileByteIdentical) {
   Loaded f;
   const SaveOutcome outcome = SaveButtons(f.state, f.lists);
   EXPECT_TRUE(outcome.saved());
-  EXPECT_EQ(outcome.Message(), "Your settings have been successfully saved!");
   EXPECT_EQ(f.OnDisk(), f.original);
 }
 
@@ -76,8 +75,8 @@ TEST(SaveCommands, AFailedWriteLeavesFileAndImageAsLastWritten) {
     f.state.StepBuffer = {9, 9, 9, 9, 9, 9, 9, 9};
     const SaveOutcome outcome = stepSave ? SaveStep(f.state) : SaveButtons(f.state, f.lists);
     EXPECT_EQ(outcome.status, SaveOutcome::Status::WriteFailed);
-    EXPECT_EQ(outcome.Message().rfind("Could not save " + f.state.FileName + ": ", 0), 0u)
-        << outcome.Message();
+    EXPECT_EQ(outcome.file.Message().rfind("Could not save " + f.state.FileName + ": ", 0), 0u)
+        << outcome.file.Message();
     EXPECT_EQ(f.state.ConfigImage, f.original) << (stepSave ? "Save Set" : "Save");
     EXPECT_EQ(f.OnDisk(), f.original);
   }
@@ -88,7 +87,7 @@ TEST(SaveStep, WithoutAChosenFileNothingIsStored) {
   state.ConfigImage = PatternImage();
   const ImageBytes before = state.ConfigImage;
   state.StepBuffer = {1, 2, 3, 4, 5, 6, 7, 8};
-  EXPECT_EQ(SaveStep(state).Message(), "No File!");
+  EXPECT_EQ(SaveStep(state).status, SaveOutcome::Status::NoFile);
   EXPECT_EQ(state.ConfigImage, before);
 }
 

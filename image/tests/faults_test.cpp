@@ -204,13 +204,13 @@ const Fault kFaults[] = {
 int SaveUnprivileged(Session& s, Command c, const Fault& fault) {
   return RunUnprivileged([&] {
     const SaveOutcome outcome = s.Run(c);
-    const bool reportOk =
-        fault.refusal == nullptr
-            ? outcome.saved()
-            : outcome.status == SaveOutcome::Status::WriteFailed &&
-                  outcome.Message() == "Could not save " + s.state.FileName + ": " + fault.refusal;
+    const bool reportOk = fault.refusal == nullptr
+                              ? outcome.saved()
+                              : outcome.status == SaveOutcome::Status::WriteFailed &&
+                                    outcome.file.Message() ==
+                                        "Could not save " + s.state.FileName + ": " + fault.refusal;
     if (!reportOk) {
-      std::fprintf(stderr, "%s, %s: \"%s\"\n", fault.what, Name(c), outcome.Message().c_str());
+      std::fprintf(stderr, "%s, %s: \"%s\"\n", fault.what, Name(c), outcome.file.Message().c_str());
       return 1;
     }
     return s.state.ConfigImage == (fault.refusal == nullptr ? s.Saved(c) : s.original) ? 0 : 2;
@@ -345,7 +345,7 @@ TEST(Faults, PathsWithSpacesAndNonAsciiCharactersLoadAndSave) {
       Session s(folder / name);
       const SaveOutcome outcome = s.Run(c);
       EXPECT_TRUE(outcome.saved())
-          << name.size() << "-byte name, " << Name(c) << ": " << outcome.Message();
+          << name.size() << "-byte name, " << Name(c) << ": " << outcome.file.Message();
       EXPECT_TRUE(SameBytes(ReadFileBytes(s.file), s.Saved(c)))
           << name.size() << "-byte name, " << Name(c);
       EXPECT_EQ(Leftovers(folder, {name}), std::vector<std::string>{});
@@ -384,7 +384,7 @@ TEST(Faults, AHugeFileLoadsWholeAndSavesWhole) {
 
   Session s(file, std::move(original));
   const SaveOutcome outcome = s.Run(Command::SaveSet);
-  ASSERT_TRUE(outcome.saved()) << outcome.Message();
+  ASSERT_TRUE(outcome.saved()) << outcome.file.Message();
   EXPECT_TRUE(SameBytes(ReadLarge(file), s.Saved(Command::SaveSet)));
 }
 

@@ -10,6 +10,7 @@
 #include "image/commands.h"
 #include "image/macro_slots.h"
 #include "ui/toolkit/fonts.h"
+#include "ui/toolkit/texts.h"
 #include "ui/toolkit/twips.h"
 #include "vocabulary/key_tables.h"
 
@@ -44,13 +45,9 @@ const QString kSaveSetCaption = QStringLiteral("Save Set");
 
 QColor ToColor(Rgb c) { return QColor(c.red, c.green, c.blue); }
 
-QString Text(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 template <std::size_t N>
 void Fill(DropDownList* list, const std::array<ListItem, N>& items) {
-  for (const ListItem& item : items) list->AddItem(Text(item.text), item.code);
+  for (const ListItem& item : items) list->AddItem(QtText(item.text), item.code);
 }
 
 void PlaceWidget(QWidget* widget, const Place& p) {
@@ -119,7 +116,7 @@ keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
   label1_.reserve(table.size());
   for (std::size_t i = 0; i < table.size(); ++i) {
     const KeyCap& key = table[i];
-    auto* cap = new ClickLabel(Text(key.caption), static_cast<int>(i), this);
+    auto* cap = new ClickLabel(QtText(key.caption), static_cast<int>(i), this);
     cap->setObjectName(QStringLiteral("Label1_%1").arg(i));
     cap->setGeometry(TwipsRect(key.left, key.top, key.width, key.height));
     cap->setFont(keyFont);
@@ -180,7 +177,7 @@ void keycode::ClearSet() {
 
 void keycode::SaveSet() {
   const SaveOutcome outcome = SaveStep(state_);
-  dialogs_.Message(this, QString::fromStdString(outcome.Message()));
+  dialogs_.Message(this, OutcomeMessage(outcome));
   if (!outcome.saved()) return;  // SaveStep has already put the image back
   emit StepSaved();
   RefreshProgSteps(state_);

@@ -12,6 +12,7 @@
 #include "image/image_file.h"
 #include "image/macro_slots.h"
 #include "ui/toolkit/fonts.h"
+#include "ui/toolkit/texts.h"
 #include "ui/toolkit/twips.h"
 #include "vocabulary/function_catalogue.h"
 
@@ -62,10 +63,6 @@ QString PathText(const std::string& path) {
   return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
-QString Text(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 }  // namespace
 
 // The eight real lists as the button rules see them.
@@ -98,14 +95,14 @@ class Form1::Lists final : public ButtonLists {
 Form1::Form1(Module1& state, Dialogs& dialogs, QWidget* parent)
     : QWidget(parent), state_(state), dialogs_(dialogs), lists_(std::make_unique<Lists>(*this)) {
   setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(Text(kAppTitle));
+  setWindowTitle(QtText(kAppTitle));
   setFixedSize(TwipsSize(kClientWidth, kClientHeight));
 
   // List position p is catalogue position p in all eight lists, so one model serves them all.
   catalogue_ = new QStandardItemModel(kCatalogueSize, 1, this);
   for (int p = 0; p < kCatalogueSize; ++p) {
     const CatalogueEntry& entry = FunctionCatalogue().at(static_cast<std::size_t>(p));
-    auto* item = new QStandardItem(Text(entry.name));
+    auto* item = new QStandardItem(QtText(entry.name));
     item->setData(static_cast<int>(entry.code), Qt::UserRole);
     catalogue_->setItem(p, 0, item);
   }
@@ -236,7 +233,7 @@ void Form1::Load() {
 void Form1::Save() {
   // SaveButtons puts the image back as it was when the write fails.
   const SaveOutcome outcome = SaveButtons(state_, *lists_);
-  dialogs_.Message(this, QString::fromStdString(outcome.Message()));
+  dialogs_.Message(this, OutcomeMessage(outcome));
 }
 
 void Form1::Exit() { close(); }

@@ -3,13 +3,12 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "image/commands.h"
+#include "ui/toolkit/texts.h"
 
 namespace vorlane::ui {
 
 void QtDialogs::Message(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kAppTitle.data(), kAppTitle.size()), text,
-                  QMessageBox::Ok, parent);
+  QMessageBox box(QMessageBox::NoIcon, QtText(kAppTitle), text, QMessageBox::Ok, parent);
   box.exec();
 }
 

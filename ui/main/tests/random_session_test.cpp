@@ -38,6 +38,7 @@
 
 #include "image/button_rules.h"
 #include "image/commands.h"
+#include "ui/toolkit/texts.h"
 #include "image/testing/test_images.h"
 #include "ui/main/form1.h"
 #include "ui/step_list/step_text.h"

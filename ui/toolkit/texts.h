@@ -1,0 +1,24 @@
+// The editor's own words: its title, the messages of the two saving commands, and the bridge from
+// the core's UTF-8 texts to Qt's strings.
+#pragma once
+
+#include <QString>
+
+#include <string_view>
+
+#include "image/commands.h"
+
+namespace vorlane::ui {
+
+inline constexpr std::string_view kAppTitle = "Vorlane";
+inline constexpr std::string_view kNoFileMessage = "No File!";
+inline constexpr std::string_view kSavedMessage = "Your settings have been successfully saved!";
+
+inline QString QtText(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// What "Save" and "Save Set" tell the user about how they ended.
+QString OutcomeMessage(const SaveOutcome& outcome);
+
+}  // namespace vorlane::ui
