@@ -228,6 +228,11 @@ void Form1::Load() {
   EnableEditing();
   MapImageToButtons(*lists_, state_.ConfigImage);
   RefreshProgSteps(state_);
+  // An open step list shows the new file's steps; a row left from the old file would open the
+  // editor on another step than the one it shows.
+  if (stepList_) {
+    stepList_->ShowSteps(state_.ProgSteps.at(static_cast<std::size_t>(state_.ProgIndex)));
+  }
 }
 
 void Form1::Save() {

@@ -48,7 +48,6 @@ Form2::Form2(const Module1& state, QWidget* parent) : QWidget(parent, Qt::Window
 
   const QFont numberFont = UiFont(Face::Ming, kNumberPoints, true);
   const QFont textFont = UiFont(Face::Ming, kTextPoints, true);
-  const ProgBlock& block = state.ProgSteps.at(static_cast<std::size_t>(state.ProgIndex));
   label1_.reserve(StepsPerProg);
   label2_.reserve(StepsPerProg);
   for (int i = 0; i < StepsPerProg; ++i) {
@@ -60,7 +59,7 @@ Form2::Form2(const Module1& state, QWidget* parent) : QWidget(parent, Qt::Window
     number->hide();
     label1_.push_back(number);
 
-    auto* text = new ClickLabel(RowText(StepOfProg(block, i)), i, this);
+    auto* text = new ClickLabel(QString(), i, this);
     text->setObjectName(QStringLiteral("Label2_%1").arg(i));
     text->setFont(textFont);
     text->setGeometry(TwipsRect(kTextLeft, RowTop(i), kTextWidth, kRowHeight));
@@ -79,6 +78,9 @@ Form2::Form2(const Module1& state, QWidget* parent) : QWidget(parent, Qt::Window
   vscroll1_->setValue(0);
   // Tracking is on, so pages follow a drag of the thumb as well as every other change.
   vscroll1_->setTracking(true);
+  // The only control here that takes keys: a click or Tab gives it the focus, and then every
+  // arrow, page or Home/End key turns pages like the mouse does.
+  vscroll1_->setFocusPolicy(Qt::StrongFocus);
   connect(vscroll1_, &QScrollBar::valueChanged, this, &Form2::ShowPage);
 
   wheel_ = new WheelPager(vscroll1_, this);
@@ -89,6 +91,7 @@ Form2::Form2(const Module1& state, QWidget* parent) : QWidget(parent, Qt::Window
     Label2(i)->installEventFilter(wheel_);
   }
 
+  ShowSteps(state.ProgSteps.at(static_cast<std::size_t>(state.ProgIndex)));
   ShowPage(0);
 }
 
@@ -103,6 +106,10 @@ Form2::~Form2() {
 }
 
 void Form2::RefreshRow(int n, const MacroStep& step) { Label2(n)->setText(RowText(step)); }
+
+void Form2::ShowSteps(const ProgBlock& block) {
+  for (int i = 0; i < StepsPerProg; ++i) RefreshRow(i, StepOfProg(block, i));
+}
 
 void Form2::ShowPage(int page) {
   // Only the twenty labels of the old and the new page change; no text is formatted here.

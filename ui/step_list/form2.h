@@ -31,6 +31,8 @@ class Form2 : public QWidget {
 
   // Rewrites the text of row n (0..99); the page stays as it is.
   void RefreshRow(int n, const MacroStep& step);
+  // Rewrites every row from `block`, as after a new file was loaded; the page stays as it is.
+  void ShowSteps(const ProgBlock& block);
 
  signals:
   // The step text of row n (0..99) was double-clicked.

@@ -9,8 +9,12 @@ WheelPager::WheelPager(QScrollBar* bar, QObject* parent) : QObject(parent), bar_
 
 bool WheelPager::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::Wheel) return QObject::eventFilter(watched, event);
-  // Only the direction matters: Ctrl, Shift and mouse buttons held during the turn change nothing.
-  Turn(static_cast<QWheelEvent*>(event)->angleDelta().y());
+  // Only the direction matters: Ctrl, Shift, Alt and mouse buttons held during the turn change
+  // nothing. Qt on X11 hands a notch turned with Alt held over as a horizontal one.
+  const auto* wheel = static_cast<QWheelEvent*>(event);
+  int delta = wheel->angleDelta().y();
+  if (delta == 0 && wheel->modifiers().testFlag(Qt::AltModifier)) delta = wheel->angleDelta().x();
+  Turn(delta);
   event->accept();
   return true;
 }

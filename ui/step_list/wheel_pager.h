@@ -21,7 +21,7 @@ class WheelPager : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void Turn(int verticalDelta);
+  void Turn(int verticalDelta);  // 0 (a horizontal wheel or tilt) does nothing
 
   QScrollBar* bar_;
   int pending_ = 0;  // delta not yet worth a whole page; its sign is the direction

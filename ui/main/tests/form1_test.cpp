@@ -17,6 +17,7 @@
 #include "image/commands.h"
 #include "image/macro_slots.h"
 #include "ui/main/form1.h"
+#include "ui/step_list/step_text.h"
 #include "ui/toolkit/fonts.h"
 #include "ui/toolkit/testing/scripted_dialogs.h"
 #include "vocabulary/function_catalogue.h"
@@ -49,6 +50,12 @@ void WriteFile(const QString& path, const ImageBytes& bytes) {
 ImageBytes ReadFile(const QString& path) {
   std::ifstream in(QFile::encodeName(path).toStdString(), std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void ExpectRowsShowProgSteps(const Form2& list, const ProgBlock& block) {
+  for (int i = 0; i < StepsPerProg; ++i) {
+    ASSERT_EQ(list.Label2(i)->text().toStdString(), StepText(StepOfProg(block, i))) << "row " << i;
+  }
 }
 
 class MainWindow : public ::testing::Test {
@@ -456,6 +463,49 @@ TEST_F(MainWindow, StepSavedRewritesTheRowOfTheOpenStepList) {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   ASSERT_EQ(window->StepList(), nullptr);
   emit window->Editor()->StepSaved();
+}
+
+TEST_F(MainWindow, ReloadRewritesTheOpenStepListOnItsPage) {
+  // Step 34 of Prog4 differs in every file, so its row shows which one is in force.
+  auto imageWithStep = [](std::uint8_t key) {
+    ImageBytes image = CraftedImage();
+    PutStep(image, 3, 34, {0x02, 0x01, 0, 0, 0, 0, 0, key});
+    return image;
+  };
+  LoadImage(imageWithStep(0x04));
+  QTest::mouseClick(window->Label1(3), Qt::LeftButton);
+  Form2* list = window->StepList();
+  list->VScroll1()->setValue(3);
+  ASSERT_EQ(list->Label2(34)->text(), QStringLiteral("LShi-0.1s-0x0-0x0-0x0-0x0-0x0-A"));
+
+  struct Case {
+    const char* what;
+    std::optional<QString> answer;  // none: the dialog is cancelled
+    ImageBytes onDisk;              // what the answered (or, on cancel, the first) file holds
+    const char* row34;
+  };
+  const QString second = FilePath("second.bin");
+  const QString shortFile = FilePath("short.bin");
+  const Case cases[] = {
+      {"another file", second, imageWithStep(0x05), "LShi-0.1s-0x0-0x0-0x0-0x0-0x0-B"},
+      {"cancel re-reads the file in force", std::nullopt, imageWithStep(0x06),
+       "LShi-0.1s-0x0-0x0-0x0-0x0-0x0-C"},
+      {"a refused file changes nothing", shortFile, ImageBytes(100, 0x07),
+       "LShi-0.1s-0x0-0x0-0x0-0x0-0x0-C"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteFile(c.answer ? *c.answer : second, c.onDisk);
+    dialogs.Answer(c.answer);
+    QTest::mouseClick(window->Command3(), Qt::LeftButton);
+    ASSERT_EQ(window->StepList(), list) << "the same window, not a new one";
+    EXPECT_EQ(list->Label2(34)->text(), QString::fromLatin1(c.row34));
+    EXPECT_EQ(list->VScroll1()->value(), 3);
+    ExpectRowsShowProgSteps(*list, state.ProgSteps[3]);
+  }
+  // The row and the step the editor opens on agree.
+  QTest::mouseDClick(list->Label2(34), Qt::LeftButton);
+  EXPECT_EQ(state.StepBuffer, (MacroStep{0x02, 0x01, 0, 0, 0, 0, 0, 0x06}));
 }
 
 TEST_F(MainWindow, ExitAndTheFrameCloseEveryWindow) {

@@ -97,19 +97,31 @@ TEST_F(StepList, GeometryAndFontsFollowTheTwipsTable) {
 TEST_F(StepList, ScrollBarTurnsOnePagePerStepAndFollowsADrag) {
   Form2 form(state);
   form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
   QScrollBar* bar = form.VScroll1();
 
-  bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);  // arrow
+  // Tab reaches the bar, and keys typed into the window then turn pages.
+  QTest::keyClick(form.windowHandle(), Qt::Key_Tab);
+  ASSERT_EQ(form.focusWidget(), bar);
+  QTest::keyClick(form.windowHandle(), Qt::Key_PageDown);
   ExpectPage(form, 1);
+  bar->clearFocus();
+
+  // A click on the lower arrow turns a page and gives the bar the focus as well.
+  QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, bar->height() - 3));
+  ExpectPage(form, 2);
+  ASSERT_EQ(form.focusWidget(), bar);
+  const std::pair<Qt::Key, int> keys[] = {
+      {Qt::Key_Down, 3}, {Qt::Key_PageDown, 4}, {Qt::Key_PageUp, 3},
+      {Qt::Key_Up, 2},   {Qt::Key_End, 9},      {Qt::Key_Home, 0},
+  };
+  for (const auto& [key, page] : keys) {
+    QTest::keyClick(form.windowHandle(), key);
+    ExpectPage(form, page);
+  }
   bar->triggerAction(QAbstractSlider::SliderPageStepAdd);  // trough
-  ExpectPage(form, 2);
-  bar->setFocus();
-  QTest::keyClick(bar, Qt::Key_Down);
-  ExpectPage(form, 3);
-  QTest::keyClick(bar, Qt::Key_PageUp);
-  ExpectPage(form, 2);
-  QTest::keyClick(bar, Qt::Key_End);
-  ExpectPage(form, 9);
+  ExpectPage(form, 1);
+  bar->setValue(9);
 
   // Dragging the thumb shows each page it passes over, and the page where it is let go.
   bar->setSliderDown(true);
@@ -180,6 +192,11 @@ INSTANTIATE_TEST_SUITE_P(
         WheelCase{"HighResolutionToward", 5, Over::TextLabel, {0, -15}, 8, {}, {}, 6},
         WheelCase{"SeveralNotchesInOneEvent", 5, Over::Window, {0, 240}, 1, {}, {}, 3},
         WheelCase{"HorizontalDoesNothing", 5, Over::Window, {-120, 0}, 2, {}, {}, 5},
+        // X11 turns a vertical notch with Alt held into a horizontal one; other platforms don't.
+        WheelCase{
+            "AltTowardAsX11SendsIt", 5, Over::TextLabel, {-120, 0}, 1, Qt::AltModifier, {}, 6},
+        WheelCase{"AltAwayAsX11SendsIt", 5, Over::ScrollBar, {120, 0}, 2, Qt::AltModifier, {}, 3},
+        WheelCase{"AltTowardUntransposed", 5, Over::Window, kToward, 1, Qt::AltModifier, {}, 6},
         WheelCase{"HorizontalOverScrollBar", 5, Over::ScrollBar, {120, 0}, 2, {}, {}, 5},
         WheelCase{"AwayAtFirstPage", 0, Over::Window, kAway, 1, {}, {}, 0},
         WheelCase{"TowardAtLastPage", 9, Over::Window, kToward, 1, {}, {}, 9},
