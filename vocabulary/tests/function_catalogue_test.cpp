@@ -7,8 +7,23 @@
 #include <set>
 #include <string>
 
+#include "vocabulary/tests/table_digest.h"
+
 namespace vorlane {
 namespace {
+
+// The device's table of 130 functions, one "position|name|code" line per entry in list order,
+// hashed once from that table by hand. Any changed name, code or order fails here, even one the
+// other tests would also accept (two names swapped, say).
+TEST(FunctionCatalogueTest, RowsAreThoseOfTheDevicesTable) {
+  std::string rows;
+  for (int position = 0; position < kCatalogueSize; ++position) {
+    const CatalogueEntry& entry = FunctionCatalogue()[static_cast<std::size_t>(position)];
+    rows += std::to_string(position) + '|' + std::string(entry.name) + '|' +
+            std::to_string(entry.code) + '\n';
+  }
+  EXPECT_EQ(testing::Fnv1a64(rows), 0x111816ef26fc5ee1u);
+}
 
 const CatalogueEntry& EntryAt(int position) {
   return FunctionCatalogue()[static_cast<std::size_t>(position)];

@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "vocabulary/tests/table_digest.h"
+
 namespace vorlane {
 namespace {
 
@@ -101,6 +103,21 @@ TEST(KeyCapTableTest, CatalogueNamesAndLabelsMeetOnTheSameCode) {
     ASSERT_NE(entry, catalogue.end()) << name;
     EXPECT_EQ(KeyCodeName(entry->code), label) << name;
   }
+}
+
+// The on-screen keyboard's table, one "index|caption|code|left|top|width|height" line per key-cap,
+// hashed once from the device's published table by hand.
+TEST(KeyCapTableTest, RowsAreThoseOfThePublishedKeyboard) {
+  std::string rows;
+  for (std::size_t i = 0; i < KeyCapTable().size(); ++i) {
+    const KeyCap& cap = KeyCapTable()[i];
+    rows += std::to_string(i) + '|' + std::string(cap.caption) + '|' + std::to_string(cap.code);
+    for (const int value : {cap.left, cap.top, cap.width, cap.height}) {
+      rows += '|' + std::to_string(value);
+    }
+    rows += '\n';
+  }
+  EXPECT_EQ(testing::Fnv1a64(rows), 0xf02b55620e3ca83du);
 }
 
 TEST(KeyCapTableTest, SpotRows) {
@@ -234,17 +251,34 @@ TEST(KeyCodeNameTest, LabelOrHexForEveryByte) {
 }
 
 TEST(ModifierTest, ItemsAndNames) {
+  // The modifier list, literally: codes are the device's, not list positions.
+  const std::pair<std::string_view, int> expected[kModifierItemCount] = {
+      {"None", 0},
+      {"LCtr", 1},
+      {"LShi", 2},
+      {"LAlt", 3},
+      {"LWin", 4},
+      {"RCtr", 5},
+      {"RShi", 6},
+      {"RAlt", 7},
+      {"RWin", 8},
+      {"RWin+RShi", 9},
+      {"RWin+RCtr", 10},
+      {"RWin+RAlt", 11},
+      {"RWin+RCtr+RShi", 12},
+      {"RCtr+RAlt", 13},
+      {"RCtr+RShi", 14},
+      {"RAlt+RShi", 15},
+      {"RAlt+RCtr+RShi", 16},
+      {"FD-Stop", 253},
+  };
   const auto& items = ModifierItems();
-  EXPECT_EQ(items.front().text, "None");
-  EXPECT_EQ(items.front().code, 0);
-  EXPECT_EQ(items.back().text, "FD-Stop");
-  EXPECT_EQ(items.back().code, 253);
-  std::set<std::string_view> texts;
-  for (int code = 1; code <= 16; ++code) {
-    const ListItem& item = items[static_cast<std::size_t>(code)];
-    EXPECT_EQ(item.code, code);
-    EXPECT_EQ(ModifierName(code), item.text);
-    EXPECT_TRUE(texts.insert(item.text).second) << item.text;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    EXPECT_EQ(items[i].text, expected[i].first) << "item " << i;
+    EXPECT_EQ(items[i].code, expected[i].second) << "item " << i;
+    if (expected[i].second >= 1 && expected[i].second <= 16) {
+      EXPECT_EQ(ModifierName(expected[i].second), expected[i].first);
+    }
   }
   for (int code : {0, 17, 100, 252, 253, 254, 255}) EXPECT_EQ(ModifierName(code), Hex(code));
   const std::pair<int, std::string_view> examples[] = {{3, "LAlt"},      {16, "RAlt+RCtr+RShi"},
