@@ -83,10 +83,12 @@ keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
   // Creation order is the tab order: the lists first, then the two commands, then the keys.
   combo1_ = new DropDownList(this);
   combo1_->setObjectName(QStringLiteral("Combo1"));
+  combo1_->setAccessibleName(QStringLiteral("Modifier"));
   PlaceWidget(combo1_, kCombo1Place);
   Fill(combo1_, ModifierItems());
   combo2_ = new DropDownList(this);
   combo2_->setObjectName(QStringLiteral("Combo2"));
+  combo2_->setAccessibleName(QStringLiteral("Delay"));
   PlaceWidget(combo2_, kCombo2Place);
   Fill(combo2_, DelayItems());
 

@@ -145,6 +145,7 @@ void Form1::BuildControls() {
   text1_->setObjectName(QStringLiteral("Text1"));
   text1_->setGeometry(Rect(kText1Place));
   text1_->setReadOnly(true);
+  text1_->setAccessibleName(QStringLiteral("Image file"));
 
   for (int i = 0; i < kButtonCount; ++i) {
     const int n = i + 1;
@@ -157,6 +158,9 @@ void Form1::BuildControls() {
     digit->setForegroundRole(QPalette::WindowText);
     digit->setBackgroundRole(QPalette::Window);
     digit->setAutoFillBackground(true);
+    // The digit labels its list: a screen reader names a list by its label, and "1" alone would
+    // not say which key the list sets.
+    digit->setAccessibleName(QStringLiteral("M%1 key").arg(n));
     digits_.at(static_cast<std::size_t>(i)) = digit;
 
     auto* list = new DropDownList(this);
@@ -166,6 +170,7 @@ void Form1::BuildControls() {
         TwipsRect(GridLeft(kListLefts, i), GridTop(kListTops, i), kListWidth, kListHeight));
     list->setEnabled(false);
     connect(list, &DropDownList::Click, this, [this, n] { ApplyConflictRule(*lists_, n); });
+    digit->setBuddy(list);
     combos_.at(static_cast<std::size_t>(i)) = list;
   }
 

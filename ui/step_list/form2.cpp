@@ -64,6 +64,7 @@ Form2::Form2(const Module1& state, QWidget* parent) : QWidget(parent, Qt::Window
     text->setFont(textFont);
     text->setGeometry(TwipsRect(kTextLeft, RowTop(i), kTextWidth, kRowHeight));
     text->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    text->ActAsRow();
     text->hide();
     connect(text, &ClickLabel::DblClick, this, &Form2::RowDoubleClicked);
     label2_.push_back(text);
@@ -81,6 +82,7 @@ Form2::Form2(const Module1& state, QWidget* parent) : QWidget(parent, Qt::Window
   // The only control here that takes keys: a click or Tab gives it the focus, and then every
   // arrow, page or Home/End key turns pages like the mouse does.
   vscroll1_->setFocusPolicy(Qt::StrongFocus);
+  vscroll1_->setAccessibleName(QStringLiteral("Page"));
   connect(vscroll1_, &QScrollBar::valueChanged, this, &Form2::ShowPage);
 
   wheel_ = new WheelPager(vscroll1_, this);
@@ -105,7 +107,12 @@ Form2::~Form2() {
   }
 }
 
-void Form2::RefreshRow(int n, const MacroStep& step) { Label2(n)->setText(RowText(step)); }
+void Form2::RefreshRow(int n, const MacroStep& step) {
+  const QString text = RowText(step);
+  Label2(n)->setText(text);
+  // A screen reader reads the row with its number, which stands in a label of its own.
+  Label2(n)->setAccessibleName(QStringLiteral("Step %1: %2").arg(n + 1).arg(text));
+}
 
 void Form2::ShowSteps(const ProgBlock& block) {
   for (int i = 0; i < StepsPerProg; ++i) RefreshRow(i, StepOfProg(block, i));

@@ -1,5 +1,7 @@
 #include "ui/toolkit/controls.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -39,18 +41,93 @@ int DropDownList::IndexOfData(int itemData) const {
   return -1;
 }
 
-ClickLabel::ClickLabel(const QString& caption, int index, QWidget* parent)
-    : QFrame(parent), index_(index), text_(caption) {
-  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-  setAccessibleName(text_);
+namespace {
+
+// What assistive technology sees of a ClickLabel. Made only when a screen reader asks.
+class AccessibleClickLabel final : public QAccessibleWidget {
+ public:
+  explicit AccessibleClickLabel(ClickLabel* label) : QAccessibleWidget(label) {}
+
+  QAccessible::Role role() const override {
+    switch (Label()->Role()) {
+      case ClickLabel::Acts::AsButton:
+        return QAccessible::Button;
+      case ClickLabel::Acts::AsRow:
+        return QAccessible::ListItem;
+      case ClickLabel::Acts::AsText:
+        break;
+    }
+    return QAccessible::StaticText;
+  }
+
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Name && widget()->accessibleName().isEmpty()) return Label()->text();
+    return QAccessibleWidget::text(t);
+  }
+
+  QStringList actionNames() const override {
+    QStringList names = QAccessibleWidget::actionNames();
+    if (!Label()->isEnabled()) return names;
+    if (Label()->Role() == ClickLabel::Acts::AsButton) names.prepend(pressAction());
+    if (Label()->Role() == ClickLabel::Acts::AsRow) names.prepend(ClickLabel::kOpenAction);
+    return names;
+  }
+
+  // The click is queued like a real one rather than run inside the screen reader's call: what
+  // it opens may be modal (a message box), and the caller would wait for it to close.
+  void doAction(const QString& action) override {
+    ClickLabel* label = Label();
+    if (!label->isEnabled()) return;
+    if (action == pressAction() && label->Role() == ClickLabel::Acts::AsButton) {
+      QMetaObject::invokeMethod(
+          label, [label] { emit label->Click(label->Index()); }, Qt::QueuedConnection);
+    } else if (action == ClickLabel::kOpenAction && label->Role() == ClickLabel::Acts::AsRow) {
+      QMetaObject::invokeMethod(
+          label, [label] { emit label->DblClick(label->Index()); }, Qt::QueuedConnection);
+    } else {
+      QAccessibleWidget::doAction(action);
+    }
+  }
+
+ private:
+  ClickLabel* Label() const { return static_cast<ClickLabel*>(widget()); }
+};
+
+// Our own windows are windows to a screen reader, not anonymous panes.
+QAccessibleInterface* AccessibleFactory(const QString& key, QObject* object) {
+  if (auto* label = qobject_cast<ClickLabel*>(object)) return new AccessibleClickLabel(label);
+  auto* widget = qobject_cast<QWidget*>(object);
+  if (widget && widget->isWindow() && key == QLatin1String(widget->metaObject()->className()) &&
+      key.startsWith(QLatin1String("vorlane::ui::"))) {
+    return new QAccessibleWidget(widget, QAccessible::Window);
+  }
+  return nullptr;
 }
 
-void ClickLabel::ActAsButton() { setFocusPolicy(Qt::TabFocus); }
+}  // namespace
+
+ClickLabel::ClickLabel(const QString& caption, int index, QWidget* parent)
+    : QFrame(parent), index_(index), text_(caption) {
+  static const bool accessible = [] {
+    QAccessible::installFactory(&AccessibleFactory);
+    return true;
+  }();
+  (void)accessible;
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+}
+
+void ClickLabel::ActAsButton() {
+  acts_ = Acts::AsButton;
+  setFocusPolicy(Qt::TabFocus);
+}
 
 void ClickLabel::setText(const QString& text) {
   if (text == text_) return;
   text_ = text;
-  setAccessibleName(text_);
+  if (accessibleName().isEmpty() && QAccessible::isActive()) {
+    QAccessibleEvent changed(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+  }
   updateGeometry();
   update(contentsRect());
 }

@@ -33,13 +33,23 @@ class DropDownList : public QComboBox {
 // A one-line plain-text label in an optional frame. It draws its caption as a QLabel does, but
 // keeps nothing else: a QLabel that can take the focus holds a whole text document, and with
 // one on each of the editor's hundred key-caps the editor opened several times slower.
+//
+// Screen readers see it for what it does: plain text, a push button whose Press action clicks
+// it, or a row of a list whose Open action double-clicks it. Its accessible name is its caption
+// unless the window names it otherwise.
 class ClickLabel : public QFrame {
   Q_OBJECT
  public:
+  enum class Acts { AsText, AsButton, AsRow };
+  static inline const QString kOpenAction = QStringLiteral("Open");
+
   ClickLabel(const QString& caption, int index, QWidget* parent);
   int Index() const { return index_; }
+  Acts Role() const { return acts_; }
   // Lets the label take keyboard focus and act on Space and Enter, like a button.
   void ActAsButton();
+  // A row of a list that double-click opens.
+  void ActAsRow() { acts_ = Acts::AsRow; }
 
   QString text() const { return text_; }
   void setText(const QString& text);
@@ -63,6 +73,7 @@ class ClickLabel : public QFrame {
   QRect TextRect() const;
 
   int index_;
+  Acts acts_ = Acts::AsText;
   QString text_;
   Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;  // as a QLabel's
 };

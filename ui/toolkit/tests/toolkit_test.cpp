@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
@@ -65,6 +66,58 @@ TEST(ClickLabel, ReportsItsIndexForKeysAndDoubleClicks) {
   QCoreApplication::sendEvent(&label, &space);
   ASSERT_EQ(clicks.count(), 1);
   EXPECT_EQ(clicks.at(0).at(0).toInt(), 2);
+}
+
+// What a screen reader sees of a label, and that its action does what the mouse would.
+TEST(ClickLabel, ScreenReadersSeeTextButtonsAndRows) {
+  struct Case {
+    const char* what;
+    void (*setUp)(ClickLabel&);
+    QAccessible::Role role;
+    QString name;
+    QString action;  // empty: none
+    bool doubleClick;
+  } cases[] = {
+      {"plain text", [](ClickLabel&) {}, QAccessible::StaticText, "Esc", {}, false},
+      {"button", [](ClickLabel& l) { l.ActAsButton(); }, QAccessible::Button, "Esc",
+       QAccessibleActionInterface::pressAction(), false},
+      {"row, named by its window",
+       [](ClickLabel& l) {
+         l.ActAsRow();
+         l.setAccessibleName("Step 8: Esc");
+       },
+       QAccessible::ListItem, "Step 8: Esc", ClickLabel::kOpenAction, true},
+      {"disabled button",
+       [](ClickLabel& l) {
+         l.ActAsButton();
+         l.setEnabled(false);
+       },
+       QAccessible::Button,
+       "Esc",
+       {},
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ClickLabel label("Esc", 7, nullptr);
+    c.setUp(label);
+    QSignalSpy clicks(&label, &ClickLabel::Click);
+    QSignalSpy doubleClicks(&label, &ClickLabel::DblClick);
+    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(&label);
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(reader->role(), c.role);
+    EXPECT_EQ(reader->text(QAccessible::Name), c.name);
+    const QStringList actions = reader->actionInterface()->actionNames();
+    EXPECT_EQ(actions.contains(c.action), !c.action.isEmpty()) << actions.join(',').toStdString();
+    if (c.action.isEmpty()) continue;
+    reader->actionInterface()->doAction(c.action);
+    EXPECT_EQ(clicks.count() + doubleClicks.count(), 0) << "queued like a real click";
+    QCoreApplication::processEvents();
+    QSignalSpy& fired = c.doubleClick ? doubleClicks : clicks;
+    ASSERT_EQ(fired.count(), 1);
+    EXPECT_EQ(fired.at(0).at(0).toInt(), 7);
+    EXPECT_EQ(clicks.count() + doubleClicks.count(), 1);
+  }
 }
 
 // ClickLabel paints its caption itself; it must look exactly like a plain-text QLabel set up the
