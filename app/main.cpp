@@ -4,8 +4,10 @@
 #include "image/module1.h"
 #include "ui/main/form1.h"
 #include "ui/toolkit/dialogs.h"
+#include "ui/toolkit/platform.h"
 
 int main(int argc, char** argv) {
+  vorlane::ui::ChoosePlatform(argc, argv);
   QApplication app(argc, argv);
   vorlane::Module1 state;
   vorlane::ui::QtDialogs dialogs;

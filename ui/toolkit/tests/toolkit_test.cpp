@@ -7,9 +7,15 @@
 #include <QLabel>
 #include <QSignalSpy>
 
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "ui/toolkit/controls.h"
 #include "ui/toolkit/dialogs.h"
 #include "ui/toolkit/fonts.h"
+#include "ui/toolkit/platform.h"
 #include "ui/toolkit/twips.h"
 
 namespace vorlane::ui {
@@ -27,6 +33,41 @@ TEST(FileFilter, DescriptionAndPatternBecomeQtForm) {
   EXPECT_EQ(QtFileFilter("燒錄檔 (*.bin) | *.bin"), QStringLiteral("燒錄檔 (*.bin)"));
   EXPECT_EQ(QtFileFilter("Images | *.bin"), QStringLiteral("Images (*.bin)"));
   EXPECT_EQ(QtFileFilter("*.bin"), QStringLiteral("*.bin"));
+}
+
+TEST(Platform, X11WhenOnWaylandWithAnXServerAndNoChoiceOfTheUsers) {
+  struct Case {
+    const char* what;
+    std::map<std::string_view, std::string> environment;
+    std::vector<std::string_view> arguments;
+    std::optional<std::string> expected;
+  } cases[] = {
+      {"Wayland session with XWayland",
+       {{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}},
+       {},
+       "xcb;wayland"},
+      {"session type only",
+       {{"XDG_SESSION_TYPE", "wayland"}, {"DISPLAY", ":1"}},
+       {},
+       "xcb;wayland"},
+      {"no X server", {{"WAYLAND_DISPLAY", "wayland-0"}}, {}, std::nullopt},
+      {"X11 session", {{"XDG_SESSION_TYPE", "x11"}, {"DISPLAY", ":0"}}, {}, std::nullopt},
+      {"the user chose Wayland",
+       {{"QT_QPA_PLATFORM", "wayland"}, {"WAYLAND_DISPLAY", "w"}, {"DISPLAY", ":0"}},
+       {},
+       std::nullopt},
+      {"the user chose by argument",
+       {{"WAYLAND_DISPLAY", "w"}, {"DISPLAY", ":0"}},
+       {"vorlane", "-platform", "wayland"},
+       std::nullopt},
+  };
+  for (const Case& c : cases) {
+    const auto environment = [&](std::string_view name) {
+      const auto found = c.environment.find(name);
+      return found == c.environment.end() ? std::string() : found->second;
+    };
+    EXPECT_EQ(PreferredPlatform(environment, c.arguments), c.expected) << c.what;
+  }
 }
 
 TEST(DropDownList, ProgramSelectionRaisesClickBeforeSetterReturns) {
