@@ -11,6 +11,9 @@ packages=(
   libgtest-dev            # unit and widget tests
   libbenchmark-dev        # the benchmark program
   xvfb xdotool xclip x11-utils imagemagick  # the end-to-end test on a real X server
+  openbox                 # ... under a window manager
+  weston xwayland qt6-wayland  # ... on a Wayland compositor
+  dbus dbus-bin at-spi2-core python3-pyatspi  # ... read by a screen reader
   clang libclang-rt-14-dev  # the fuzz target
 )
 if [ "${1:-}" = "--run-only" ]; then
