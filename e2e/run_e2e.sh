@@ -468,7 +468,10 @@ if [ "$desktop" = wayland ]; then
   screen_reader_edit "Set Prog 3" "Set itemNum 3"
 
   begin "5: asked for Wayland, the editor keeps it: no X window of its own"
-  (cd "$work" && exec env QT_QPA_PLATFORM=wayland "$app") >"$art/vorlane-wayland.log" 2>&1 &
+  # Under the sanitizers, Qt's Wayland plugin and libwayland leave allocations at exit that are
+  # none of ours; this instance is here for the platform it runs on, the other one for leaks.
+  (cd "$work" && exec env QT_QPA_PLATFORM=wayland ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" \
+    "$app") >"$art/vorlane-wayland.log" 2>&1 &
   second_pid=$!
   ask app "$second_pid"
   ask window "frame:Vorlane"
