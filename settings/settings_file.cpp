@@ -10,6 +10,7 @@
 #include "settings/names.h"
 #include "settings/step_notation.h"
 #include "settings/suggest.h"
+#include "settings/utf8.h"
 
 namespace vorlane::settings {
 
@@ -107,6 +108,86 @@ class Errors {
   std::string_view file_;
   std::vector<FileError> errors_;
 };
+
+// The first character beyond ASCII that stands outside a comment, if any, before the first text
+// that is no UTF-8 (which the parser reports itself). Every name and step of the file is ASCII,
+// so such a character is an error wherever it stands; finding it first also keeps it from the
+// parser, which reaches undefined behaviour when it tests some such characters as whitespace.
+std::optional<FileError> NonAsciiOutsideComments(std::string_view text, std::string_view file) {
+  enum class In { Value, Comment, String, Literal, MultiString, MultiLiteral } in = In::Value;
+  int line = 1;
+  int column = 0;
+  auto quotes = [&](std::size_t at, char quote) {
+    std::size_t n = 0;
+    while (at + n < text.size() && text[at + n] == quote) ++n;
+    return n;
+  };
+  for (std::size_t at = 0; at < text.size();) {
+    const char c = text[at];
+    ++column;
+    if (c == '\n') {
+      ++line;
+      column = 0;
+      if (in == In::Comment || in == In::String || in == In::Literal) in = In::Value;
+      ++at;
+      continue;
+    }
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      char32_t point = 0;
+      const std::size_t length = DecodeUtf8(text.substr(at), point);
+      if (length == 0) return std::nullopt;
+      if (in != In::Comment) {
+        return FileError{std::string(file), line, column,
+                         "unexpected character " + Quoted(text.substr(at, length)) + " (" +
+                             CodePointName(point) +
+                             "): outside comments a settings file holds only ASCII"};
+      }
+      at += length;
+      continue;
+    }
+    std::size_t step = 1;
+    switch (in) {
+      case In::Value:
+        if (c == '#') {
+          in = In::Comment;
+        } else if (c == '"' || c == '\'') {
+          const bool multi = quotes(at, c) >= 3;
+          in = c == '"' ? (multi ? In::MultiString : In::String)
+                        : (multi ? In::MultiLiteral : In::Literal);
+          if (multi) step = 3;
+        }
+        break;
+      case In::String:
+      case In::MultiString:
+        // An escaped character is skipped, unless it is one the checks above must see.
+        if (c == '\\' && at + 1 < text.size() && text[at + 1] != '\n' &&
+            static_cast<unsigned char>(text[at + 1]) < 0x80) {
+          step = 2;
+        }
+        if (c == '"' && in == In::String) in = In::Value;
+        // A closing delimiter may follow one or two quotes of the string's own.
+        if (c == '"' && in == In::MultiString && quotes(at, '"') >= 3) {
+          step = std::min<std::size_t>(quotes(at, '"'), 5);
+          in = In::Value;
+        }
+        break;
+      case In::Literal:
+        if (c == '\'') in = In::Value;
+        break;
+      case In::MultiLiteral:
+        if (c == '\'' && quotes(at, '\'') >= 3) {
+          step = std::min<std::size_t>(quotes(at, '\''), 5);
+          in = In::Value;
+        }
+        break;
+      case In::Comment:
+        break;
+    }
+    column += static_cast<int>(step) - 1;
+    at += step;
+  }
+  return std::nullopt;
+}
 
 void ReadKeys(const toml::table& keys, Settings& settings, Errors& errors) {
   for (const auto& [key, node] : keys) {
@@ -217,6 +298,10 @@ std::string ExportSettings(const ImageBytes& image) {
 
 ParsedSettings ParseSettings(std::string_view text, std::string_view fileName) {
   ParsedSettings parsed;
+  if (std::optional<FileError> error = NonAsciiOutsideComments(text, fileName)) {
+    parsed.errors.push_back(std::move(*error));
+    return parsed;
+  }
   toml::table root;
   try {
     root = toml::parse(text, fileName);

@@ -149,8 +149,16 @@ TEST(SettingsFile, EachErrorSaysWhereAndWhat) {
       {"[macros]\nProg2 = [\"None \\u00e9s\"]\n",
        "f.toml:2:16: Prog2 step 1: \"és\" is no delay: seconds with at most one decimal and an "
        "\"s\", 0s to 25.5s, like \"0.1s\""},
+      // Only comments may hold more than ASCII; the rest is all names and steps.
       {"[macros]  # é\nProg2 = ['None 0s', 'None 0s A é']\n",
-       "f.toml:2:32: Prog2 step 2: unknown key \"é\""},
+       "f.toml:2:32: unexpected character \"é\" (U+00E9): outside comments a settings file "
+       "holds only ASCII"},
+      {"# \xc2\xa7\ns = \"\"\"\\\n\xc2\xa7\"\"\"\n",
+       "f.toml:3:1: unexpected character \"\xc2\xa7\" (U+00A7): outside comments a settings "
+       "file holds only ASCII"},
+      {"a = 1 # '\nb = \"#\" \xcc\xaa\n",
+       "f.toml:2:9: unexpected character \"\xcc\xaa\" (U+032A): outside comments a settings "
+       "file holds only ASCII"},
   };
   for (const auto& c : cases) {
     const ParsedSettings parsed = ParseSettings(c.text, "f.toml");
