@@ -19,7 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kStdinName = "<stdin>";
-constexpr std::size_t kReadChunk = std::size_t{64} * 1024;
+constexpr std::size_t kReadChunk = 8192;
 
 std::string TooLarge(std::string_view name) {
   return std::string(name) + " is larger than " + std::to_string(kMaxTextInput / (1 << 20)) +
