@@ -114,6 +114,11 @@ class Errors {
 // so such a character is an error wherever it stands; finding it first also keeps it from the
 // parser, which reaches undefined behaviour when it tests some such characters as whitespace.
 std::optional<FileError> NonAsciiOutsideComments(std::string_view text, std::string_view file) {
+  // Most files are ASCII throughout.
+  if (std::all_of(text.begin(), text.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return std::nullopt;
+  }
   enum class In { Value, Comment, String, Literal, MultiString, MultiLiteral } in = In::Value;
   int line = 1;
   int column = 0;

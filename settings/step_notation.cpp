@@ -1,7 +1,7 @@
 #include "settings/step_notation.h"
 
 #include <algorithm>
-#include <array>
+#include <unordered_map>
 
 #include "image/layout.h"
 #include "settings/suggest.h"
@@ -59,18 +59,28 @@ const std::vector<std::string_view>& KeyCapNameList() {
   return names;
 }
 
+// A file holds up to 4,800 key names: looked up in a hash table rather than compared with 105
+// captions each.
+using CodeByName = std::unordered_map<std::string_view, std::uint8_t>;
+
 std::optional<std::uint8_t> ModifierCode(std::string_view name) {
-  for (const ListItem& item : ModifierItems()) {
-    if (item.text == name) return item.code;
-  }
+  static const CodeByName codes = [] {
+    CodeByName map;
+    for (const ListItem& item : ModifierItems()) map.emplace(item.text, item.code);
+    return map;
+  }();
+  if (const auto it = codes.find(name); it != codes.end()) return it->second;
   return ParseHexByte(name);
 }
 
 // "Null" is a key-cap with code 0, so the table covers it.
 std::optional<std::uint8_t> KeyCode(std::string_view name) {
-  for (const KeyCap& cap : KeyCapTable()) {
-    if (cap.caption == name) return cap.code;
-  }
+  static const CodeByName codes = [] {
+    CodeByName map;
+    for (const KeyCap& cap : KeyCapTable()) map.emplace(cap.caption, cap.code);
+    return map;
+  }();
+  if (const auto it = codes.find(name); it != codes.end()) return it->second;
   return ParseHexByte(name);
 }
 
