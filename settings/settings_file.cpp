@@ -225,7 +225,7 @@ std::optional<std::vector<MacroStep>> ReadSteps(std::string_view macro, const to
   bool ok = true;
   for (std::size_t i = 0; i < steps.size(); ++i) {
     const toml::node& node = steps[i];
-    const std::string step = std::string(macro) + " step " + std::to_string(i + 1);
+    auto step = [&] { return std::string(macro) + " step " + std::to_string(i + 1); };
     if (i == static_cast<std::size_t>(StepsPerProg)) {
       errors.Add(node.source(),
                  std::string(macro) + " has more than " + std::to_string(StepsPerProg) + " steps");
@@ -233,13 +233,14 @@ std::optional<std::vector<MacroStep>> ReadSteps(std::string_view macro, const to
     }
     const auto* text = node.as_string();
     if (text == nullptr) {
-      errors.Add(node.source(), step + " must be a step in quotes, like \"None 0.1s A\"");
+      errors.Add(node.source(), step() + " must be a step in quotes, like \"None 0.1s A\"");
       ok = false;
       continue;
     }
     const ParsedStep parsed = ParseStep(text->get());
     if (parsed.error) {
-      errors.AddInString(node.source(), parsed.error->offset, step + ": " + parsed.error->message);
+      errors.AddInString(node.source(), parsed.error->offset,
+                         step() + ": " + parsed.error->message);
       ok = false;
       continue;
     }

@@ -1,6 +1,7 @@
 #include "settings/step_notation.h"
 
 #include <algorithm>
+#include <array>
 #include <unordered_map>
 
 #include "image/layout.h"
@@ -26,20 +27,27 @@ struct Token {
   std::size_t offset;
 };
 
-std::vector<Token> Tokens(std::string_view text) {
-  std::vector<Token> tokens;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (IsBlank(text[i])) {
-      ++i;
-      continue;
+// The words of a step: a modifier, a delay, up to six keys and one more to tell that there are
+// too many. Held in place, as a file has hundreds of steps.
+constexpr std::size_t kMaxTokens = 2 + kKeySlots + 1;
+
+struct Tokens {
+  std::array<Token, kMaxTokens> token{};
+  std::size_t count = 0;
+
+  explicit Tokens(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && count < kMaxTokens) {
+      if (IsBlank(text[i])) {
+        ++i;
+        continue;
+      }
+      const std::size_t start = i;
+      while (i < text.size() && !IsBlank(text[i])) ++i;
+      token[count++] = {text.substr(start, i - start), start};
     }
-    const std::size_t start = i;
-    while (i < text.size() && !IsBlank(text[i])) ++i;
-    tokens.push_back({text.substr(start, i - start), start});
   }
-  return tokens;
-}
+};
 
 const std::vector<std::string_view>& ModifierNameList() {
   static const std::vector<std::string_view> names = [] {
@@ -190,7 +198,8 @@ std::string FormatStep(const MacroStep& step) {
 
 ParsedStep ParseStep(std::string_view text) {
   ParsedStep parsed;
-  const std::vector<Token> tokens = Tokens(text);
+  const Tokens words(text);
+  const auto tokens = std::span<const Token>(words.token).first(words.count);
   if (tokens.empty()) {
     parsed.error =
         TextError{0, "empty step: write at least a modifier and a delay, like \"None 0s\""};
