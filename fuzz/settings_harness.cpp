@@ -123,8 +123,7 @@ std::string CheckOnImage(const ImageBytes& fixed, const std::string& text, const
   const Imported again = Import(file.string(), exported, false);
   if (again.code != cli::kExitOk)
     return "the export of an accepted import was refused: " + again.err;
-  if (ReadBytes(file) != after)
-    return "the export of an accepted import gave another image";
+  if (ReadBytes(file) != after) return "the export of an accepted import gave another image";
   return {};
 }
 

@@ -1,8 +1,11 @@
 #include "settings/settings_file.h"
 
 #include <toml++/toml.h>
+
 #include <algorithm>
-#include <exception>
+#include <array>
+#include <cctype>
+#include <string>
 #include <utility>
 
 #include "image/button_rules.h"

@@ -157,7 +157,8 @@ TEST(RunUntilShown, AProgramThatNeverReportsIsAnError) {
 // fails or cannot start is an error, not a figure.
 TEST(RunToExit, TimesAProgramToItsEndAndRefusesAFailure) {
   std::string error;
-  const std::optional<double> run = RunToExit({VORLANE_BENCH_BARE_PRINT, {"/proc/self/exe"}}, error);
+  const std::optional<double> run =
+      RunToExit({VORLANE_BENCH_BARE_PRINT, {"/proc/self/exe"}}, error);
   ASSERT_TRUE(run.has_value()) << error;
   EXPECT_GT(*run, 0);
   EXPECT_FALSE(RunToExit({VORLANE_BENCH_BARE_PRINT, {"/nonexistent"}}, error).has_value());

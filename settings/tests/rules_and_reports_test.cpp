@@ -20,8 +20,8 @@ ImageBytes WithKeys(const ButtonBytes& keys) {
 
 TEST(KeyRules, RefuseAsTheEditorDoes) {
   const struct {
-    const char* what;
-    ButtonBytes before, after;
+    const char* what = nullptr;
+    ButtonBytes before{}, after{};
     std::optional<std::string> refusal;
   } cases[] = {
       {"no key changes", kDistinct, kDistinct, std::nullopt},

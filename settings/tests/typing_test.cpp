@@ -74,7 +74,7 @@ TEST(TypeIntoImage, WritesFromTheStartStepAndNothingElse) {
 
   const struct {
     TypeRequest request;
-    const char* error;
+    const char* error = nullptr;
   } refusals[] = {
       {{"Prog9", "a"},
        "unknown macro \"Prog9\": write Prog1 to Prog8; did you mean \"Prog1\", "
