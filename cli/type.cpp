@@ -28,6 +28,7 @@ CLI::App* SetupType(CLI::App& app, TypeOptions& options) {
       "a newline as Ent, a tab as Tab. Each step holds one key, in its last slot, and the\n"
       "delay. A character with no key on that layout, or a text longer than the steps left,\n"
       "is an error, and nothing is written. The macro's other steps stay as they are.\n"
+      "With TEXT -, a newline that ends the input is typed too (printf, not echo, avoids it).\n"
       "Put -- before a TEXT that starts with -.");
   return command;
 }
