@@ -9,7 +9,7 @@ shift || true
 names=("$@")
 if [ ${#names[@]} -eq 0 ]; then
   names=(BareWindow MainWindowShown Load WriteFsyncReference CrashSafeFloor Save SaveSet
-         OpenStepList PageTurnScrollBar PageTurnWheel OpenEditor)
+         OpenStepList PageTurnScrollBar PageTurnWheel OpenEditor VorlanectlImport)
 fi
 bin=$build/bench
 export QT_QPA_PLATFORM=offscreen
@@ -21,10 +21,10 @@ collected() {
 }
 
 printf '%-22s %15s\n' "Benchmark" "Ir/iteration"
-# Only the measured part of an iteration counts (Measure() in vorlane_bench.cpp); the difference
+# Only the measured part of an iteration counts (Measure() in bench_common.cpp); the difference
 # between 11 iterations and 1 leaves out set-up and the first, colder, iteration.
 for name in "${names[@]}"; do
-  toggle="--toggle-collect=vorlane::bench::(anonymous namespace)::Measure*"
+  toggle="--toggle-collect=vorlane::bench::Measure*"
   one=$(collected "$toggle" "$bin/vorlane_bench" --process_runs=0 --iterations=1 \
     "--benchmark_filter=^${name}/")
   eleven=$(collected "$toggle" "$bin/vorlane_bench" --process_runs=0 --iterations=11 \

@@ -140,6 +140,67 @@ std::optional<ProcessRun> RunUntilShown(const std::string& program,
   return run;
 }
 
+std::optional<double> RunToExit(const Program& program, std::string& error) {
+  std::vector<std::string> argStrings{program.path};
+  argStrings.insert(argStrings.end(), program.args.begin(), program.args.end());
+  std::vector<char*> argv;
+  argv.reserve(argStrings.size() + 1);
+  for (std::string& a : argStrings) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  const std::int64_t start = NowNs();
+  pid_t pid = -1;
+  const int spawned =
+      ::posix_spawn(&pid, program.path.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) {
+    error = program.path + ": " + std::strerror(spawned);
+    return std::nullopt;
+  }
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  const std::int64_t end = NowNs();
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    error = program.path + " did not end with status 0";
+    return std::nullopt;
+  }
+  return static_cast<double>(end - start) / 1e9;
+}
+
+std::optional<std::vector<ExitFigures>> MeasureExits(const std::vector<Program>& programs, int runs,
+                                                     std::string& error) {
+  for (const Program& p : programs) {
+    if (!RunToExit(p, error)) return std::nullopt;
+  }
+  std::vector<std::vector<double>> seconds(programs.size());
+  std::vector<std::vector<double>> ratios(programs.size());
+  for (int r = 0; r < runs; ++r) {
+    std::vector<double> round;
+    for (const Program& p : programs) {
+      const std::optional<double> run = RunToExit(p, error);
+      if (!run) return std::nullopt;
+      round.push_back(*run);
+    }
+    for (std::size_t i = 0; i < programs.size(); ++i) {
+      seconds[i].push_back(round[i]);
+      ratios[i].push_back(round[i] / round.front());
+    }
+  }
+  std::vector<ExitFigures> figures(programs.size());
+  if (runs <= 0) return figures;
+  for (std::size_t i = 0; i < programs.size(); ++i) {
+    figures[i].medianSeconds = Median(seconds[i]);
+    figures[i].medianRatio = Median(ratios[i]);
+  }
+  return figures;
+}
+
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   const std::size_t mid = values.size() / 2;

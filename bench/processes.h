@@ -1,5 +1,5 @@
 // Whole-process figures: start a program, wait until it reports its first window painted, and
-// take its peak resident memory when it has ended.
+// take its peak resident memory when it has ended; or time a command-line program to its end.
 #pragma once
 
 #include <optional>
@@ -40,5 +40,19 @@ struct Program {
 };
 std::optional<std::vector<ProcessFigures>> MeasureProcesses(const std::vector<Program>& programs,
                                                             int runs, std::string& error);
+
+// Runs `program` with `args` to its end, its output thrown away: the time from just before the
+// spawn to its exit. None, and why in `error`, when it cannot be started or does not end with
+// status 0.
+std::optional<double> RunToExit(const Program& program, std::string& error);
+
+struct ExitFigures {
+  double medianSeconds = 0;
+  double medianRatio = 0;  // to the first program, round by round
+};
+
+// As MeasureProcesses, for programs timed to their end.
+std::optional<std::vector<ExitFigures>> MeasureExits(const std::vector<Program>& programs, int runs,
+                                                     std::string& error);
 
 }  // namespace vorlane::bench

@@ -10,6 +10,8 @@ packages=(
   fonts-dejavu-core       # a sans face for the rest
   libgtest-dev            # unit and widget tests
   libbenchmark-dev        # the benchmark program
+  libtomlplusplus-dev     # vorlanectl: reading settings files
+  libcli11-dev            # vorlanectl: its command line
   xvfb xdotool xclip x11-utils imagemagick  # the end-to-end test on a real X server
   openbox                 # ... under a window manager
   weston xwayland qt6-wayland  # ... on a Wayland compositor
@@ -17,7 +19,8 @@ packages=(
   clang libclang-rt-14-dev  # the fuzz target
 )
 if [ "${1:-}" = "--run-only" ]; then
-  packages=(g++ cmake make pkg-config qt6-base-dev fonts-arphic-uming fonts-dejavu-core libgtest-dev libbenchmark-dev)
+  packages=(g++ cmake make pkg-config qt6-base-dev fonts-arphic-uming fonts-dejavu-core libgtest-dev libbenchmark-dev
+            libtomlplusplus-dev libcli11-dev)
 fi
 
 missing=()

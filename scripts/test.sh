@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: a bounded fuzzing run of the image core
-# (VORLANE_FUZZ_SECONDS, default 60; 0 skips it), then every CTest test once in Release and once
-# with AddressSanitizer and UBSan.
+# and of `vorlanectl import` (VORLANE_FUZZ_SECONDS in all, split evenly, default 60; 0 skips it),
+# then every CTest test once in Release and once with AddressSanitizer and UBSan.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -9,7 +9,8 @@ jobs=$(nproc)
 
 fuzz_seconds=${VORLANE_FUZZ_SECONDS:-60}
 if [ "$fuzz_seconds" -gt 0 ]; then
-  fuzz/run.sh "$fuzz_seconds" 2>&1 | tail -n 20
+  # Without libFuzzer's progress lines.
+  fuzz/run.sh "$fuzz_seconds" 2>&1 | grep -vE '^(#[0-9]+[[:space:]]|[[:space:]]*NEW_FUNC)'
 fi
 
 cmake --preset release >/dev/null

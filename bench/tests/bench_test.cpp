@@ -153,5 +153,18 @@ TEST(RunUntilShown, AProgramThatNeverReportsIsAnError) {
   EXPECT_FALSE(error.empty());
 }
 
+// The floor of vorlanectl's figures must end cleanly on the image it is given; a program that
+// fails or cannot start is an error, not a figure.
+TEST(RunToExit, TimesAProgramToItsEndAndRefusesAFailure) {
+  std::string error;
+  const std::optional<double> run =
+      RunToExit({VORLANE_BENCH_BARE_PRINT, {"/proc/self/exe"}}, error);
+  ASSERT_TRUE(run.has_value()) << error;
+  EXPECT_GT(*run, 0);
+  EXPECT_FALSE(RunToExit({VORLANE_BENCH_BARE_PRINT, {"/nonexistent"}}, error).has_value());
+  EXPECT_NE(error.find("did not end with status 0"), std::string::npos) << error;
+  EXPECT_FALSE(RunToExit({"/nonexistent/program", {}}, error).has_value());
+}
+
 }  // namespace
 }  // namespace vorlane::bench
