@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake make pkg-config
   qt6-base-dev            # Qt 6 Widgets
+  libqt6svg6              # Qt's SVG icon engine, for the window icon
   fonts-arphic-uming      # a Ming face for the Chinese labels
   fonts-dejavu-core       # a sans face for the rest
   libgtest-dev            # unit and widget tests
@@ -14,7 +15,7 @@ packages=(
   clang libclang-rt-14-dev  # the fuzz target
 )
 if [ "${1:-}" = "--run-only" ]; then
-  packages=(g++ cmake make pkg-config qt6-base-dev fonts-arphic-uming fonts-dejavu-core libgtest-dev libbenchmark-dev)
+  packages=(g++ cmake make pkg-config qt6-base-dev libqt6svg6 fonts-arphic-uming fonts-dejavu-core libgtest-dev libbenchmark-dev)
 fi
 
 missing=()
