@@ -29,6 +29,7 @@ case "${1:-}" in
       libbenchmark-dev        # the benchmark program
       xvfb xdotool xclip x11-utils imagemagick  # the end-to-end test on a real X server
       clang libclang-rt-14-dev  # the fuzz target
+      desktop-file-utils appstream lintian groff-base  # checks of the desktop files and package
     )
     ;;
 esac
