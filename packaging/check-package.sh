@@ -183,7 +183,13 @@ if ! poll main_window_shown; then
   exit 1
 fi
 pass "the installed editor shows its main window \"Vorlane\""
-xprop -id "$main" _NET_WM_ICON | grep -q 'Icon (' || fail "the main window has no icon"
+# Qt may set the icon property just after the window is mapped.
+window_has_icon() { xprop -id "$main" _NET_WM_ICON 2>/dev/null | grep -q 'Icon ('; }
+if poll window_has_icon; then
+  pass "the main window carries the icon"
+else
+  fail "the main window has no icon"
+fi
 
 # No window manager here to pass on a close request: click Exit (its middle, in the main window's
 # pixels), as a user would.
