@@ -9,6 +9,8 @@ set -euo pipefail
 build=(
   g++ cmake make pkg-config
   qt6-base-dev            # Qt 6 Widgets
+  libtomlplusplus-dev     # vorlanectl: reading settings files
+  libcli11-dev            # vorlanectl: its command line
 )
 run=(
   libqt6svg6              # Qt's SVG icon engine, for the window icon

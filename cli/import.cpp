@@ -1,0 +1,48 @@
+// vorlanectl import IMAGE SETTINGS [--dry-run]
+#include <CLI/CLI.hpp>
+
+#include "cli/commands.h"
+#include "cli/io.h"
+#include "settings/key_rules.h"
+#include "settings/report.h"
+#include "settings/settings_file.h"
+
+namespace vorlane::cli {
+
+CLI::App* SetupImport(CLI::App& app, ImportOptions& options) {
+  CLI::App* command = app.add_subcommand("import", "Apply a settings file to an image");
+  command->add_option("IMAGE", options.image, "the device image (.bin) to change")
+      ->required()
+      ->type_name("");
+  command->add_option("SETTINGS", options.settings, "the settings file; - reads standard input")
+      ->required()
+      ->type_name("");
+  command->add_flag("--dry-run", options.dryRun,
+                    "write nothing; print each key and step that would change");
+  command->footer(
+      "Keys and macros the file leaves out stay as they are; a macro it lists gets exactly\n"
+      "the steps listed, and zero steps after them. Nothing is written when the file has an\n"
+      "error or a key would break the editor's rules.");
+  return command;
+}
+
+int RunImport(const ImportOptions& options, Streams& streams) {
+  const std::optional<ImageBytes> image = LoadImage(options.image, streams.err);
+  if (!image) return kExitRefused;
+  const std::optional<TextInput> input = ReadTextInput(options.settings, streams.in, streams.err);
+  if (!input) return kExitRefused;
+  const settings::ParsedSettings parsed = settings::ParseSettings(input->text, input->name);
+  for (const settings::FileError& error : parsed.errors) streams.err << error.Text() << '\n';
+  if (!parsed.ok()) return kExitRefused;
+
+  const ImageBytes changed = settings::ApplySettings(*image, parsed.settings);
+  if (!options.dryRun) return CommitImage(options.image, *image, changed, streams.err);
+  if (const std::optional<std::string> refused = settings::KeyRuleViolation(*image, changed)) {
+    Complain(streams.err, *refused);
+    return kExitRefused;
+  }
+  streams.out << settings::DiffText(settings::DiffImages(*image, changed));
+  return Finish(streams, kExitOk);
+}
+
+}  // namespace vorlane::cli

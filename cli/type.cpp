@@ -1,0 +1,53 @@
+// vorlanectl type IMAGE PROG TEXT [--start STEP] [--delay SECONDS]
+#include <CLI/CLI.hpp>
+
+#include "cli/commands.h"
+#include "cli/io.h"
+#include "settings/typing.h"
+
+namespace vorlane::cli {
+
+CLI::App* SetupType(CLI::App& app, TypeOptions& options) {
+  CLI::App* command = app.add_subcommand("type", "Type text into a macro, one character a step");
+  command->add_option("IMAGE", options.image, "the device image (.bin) to change")
+      ->required()
+      ->type_name("");
+  command->add_option("PROG", options.macro, "the macro, Prog1..Prog8")->required()->type_name("");
+  command->add_option("TEXT", options.text, "the text; - reads standard input")
+      ->required()
+      ->type_name("");
+  command->add_option("--start", options.start, "the first step written, 1..100 (default 1)")
+      ->type_name("STEP");
+  command
+      ->add_option("--delay", options.delay,
+                   "each step's delay in seconds, 0..25.5 in tenths (default 0.1)")
+      ->type_name("SECONDS");
+  command->footer(
+      "TEXT is typed as on a US keyboard layout: letters, digits, punctuation and space (SP)\n"
+      "as their keys; capitals and shifted characters (! @ # { ? ...) with the modifier LShi;\n"
+      "a newline as Ent, a tab as Tab. Each step holds one key, in its last slot, and the\n"
+      "delay. A character with no key on that layout, or a text longer than the steps left,\n"
+      "is an error, and nothing is written. The macro's other steps stay as they are.\n"
+      "Put -- before a TEXT that starts with -.");
+  return command;
+}
+
+int RunType(const TypeOptions& options, Streams& streams) {
+  std::string text = options.text;
+  if (text == "-") {
+    std::optional<TextInput> input = ReadTextInput(text, streams.in, streams.err);
+    if (!input) return kExitRefused;
+    text = std::move(input->text);
+  }
+  const std::optional<ImageBytes> image = LoadImage(options.image, streams.err);
+  if (!image) return kExitRefused;
+  const settings::TypeResult typed =
+      settings::TypeIntoImage(*image, {options.macro, text, options.start, options.delay});
+  if (typed.error) {
+    Complain(streams.err, *typed.error);
+    return kExitRefused;
+  }
+  return CommitImage(options.image, *image, typed.image, streams.err);
+}
+
+}  // namespace vorlane::cli

@@ -1,0 +1,77 @@
+#include "settings/names.h"
+
+#include <array>
+#include <cstddef>
+
+#include "image/layout.h"
+#include "vocabulary/function_catalogue.h"
+
+namespace vorlane::settings {
+
+namespace {
+
+constexpr std::array<std::string_view, kButtonCount> kKeyNames{"M1", "M2", "M3", "M4",
+                                                               "M5", "M6", "M7", "M8"};
+constexpr std::array<std::string_view, kProgCount> kMacroNames{"Prog1", "Prog2", "Prog3", "Prog4",
+                                                               "Prog5", "Prog6", "Prog7", "Prog8"};
+
+template <std::size_t N>
+std::optional<int> IndexOf(const std::array<std::string_view, N>& names, std::string_view name) {
+  for (std::size_t i = 0; i < N; ++i) {
+    if (names[i] == name) return static_cast<int>(i);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string KeyName(int index) {
+  return std::string(kKeyNames.at(static_cast<std::size_t>(index)));
+}
+
+std::optional<int> KeyIndex(std::string_view name) { return IndexOf(kKeyNames, name); }
+
+const std::vector<std::string_view>& KeyNames() {
+  static const std::vector<std::string_view> names(kKeyNames.begin(), kKeyNames.end());
+  return names;
+}
+
+std::string MacroName(int index) {
+  return std::string(kMacroNames.at(static_cast<std::size_t>(index)));
+}
+
+std::optional<int> MacroIndex(std::string_view name) { return IndexOf(kMacroNames, name); }
+
+const std::vector<std::string_view>& MacroNames() {
+  static const std::vector<std::string_view> names(kMacroNames.begin(), kMacroNames.end());
+  return names;
+}
+
+std::optional<std::string_view> FunctionName(std::uint8_t code) {
+  const std::optional<int> position = CataloguePosition(code);
+  if (!position) return std::nullopt;
+  return FunctionCatalogue()[static_cast<std::size_t>(*position)].name;
+}
+
+std::optional<std::uint8_t> FunctionCode(std::string_view name) {
+  for (const CatalogueEntry& entry : FunctionCatalogue()) {
+    if (entry.name == name) return static_cast<std::uint8_t>(entry.code);
+  }
+  return std::nullopt;
+}
+
+const std::vector<std::string_view>& FunctionNames() {
+  static const std::vector<std::string_view> names = [] {
+    std::vector<std::string_view> v;
+    for (const CatalogueEntry& entry : FunctionCatalogue()) v.push_back(entry.name);
+    return v;
+  }();
+  return names;
+}
+
+std::string KeyByteText(std::uint8_t code) {
+  constexpr std::string_view kDigits = "0123456789ABCDEF";
+  return std::string("0x") + kDigits[code / 16] + kDigits[code % 16];
+}
+
+}  // namespace vorlane::settings

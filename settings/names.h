@@ -1,0 +1,31 @@
+// The names the settings file, `show`, `set` and `type` use for keys, macros and functions.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorlane::settings {
+
+// "M1".."M8" for index 0..7, and back.
+std::string KeyName(int index);
+std::optional<int> KeyIndex(std::string_view name);
+const std::vector<std::string_view>& KeyNames();
+
+// "Prog1".."Prog8" for index 0..7, and back.
+std::string MacroName(int index);
+std::optional<int> MacroIndex(std::string_view name);
+const std::vector<std::string_view>& MacroNames();
+
+// A function's name as the key lists show it ("a A", "Prog3", "Mute"), and back. A byte that
+// names no function has no name.
+std::optional<std::string_view> FunctionName(std::uint8_t code);
+std::optional<std::uint8_t> FunctionCode(std::string_view name);
+const std::vector<std::string_view>& FunctionNames();  // in the key lists' order
+
+// A key byte that names no function, as "0x00".."0xFF".
+std::string KeyByteText(std::uint8_t code);
+
+}  // namespace vorlane::settings

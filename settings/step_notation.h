@@ -1,0 +1,58 @@
+// The one-line text of a macro step in a settings file, in `show` and in `diff`:
+//
+//   MODIFIER DELAY [KEY...]        e.g. "LShi 0.1s H", "None 0s", "0x11 25.5s Null 0xD7 - A"
+//
+// MODIFIER is a name of the editor's modifier list or 0xNN; DELAY is seconds with at most one
+// decimal and an "s"; the KEYs, oldest first, are key-cap captions, "Null" for an empty slot, or
+// 0xNN. Keys fill the last slots of the step, as key-cap clicks on a cleared step do, so the slots
+// before the first key written are empty. Every 8-byte step has exactly one text that FormatStep
+// gives, and ParseStep reads it back to the same bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "image/module1.h"
+
+namespace vorlane::settings {
+
+std::string FormatStep(const MacroStep& step);
+
+bool IsZeroStep(const MacroStep& step);
+
+// Where in the text a step went wrong, and how.
+struct TextError {
+  std::size_t offset = 0;  // byte offset into the text given
+  std::string message;
+};
+
+struct ParsedStep {
+  MacroStep step{};
+  std::optional<TextError> error;
+};
+
+ParsedStep ParseStep(std::string_view text);
+
+// The delay as the step text writes it: "0s", "0.5s", "1s", "25.5s".
+std::string DelayText(std::uint8_t tenths);
+
+// Tenths of a second from "0.1", "1", "1.0" or "25.5", with or without a trailing "s"; none for
+// anything else, or above 25.5 s.
+std::optional<std::uint8_t> ParseSeconds(std::string_view text);
+
+// "0x" and one or two hex digits in either case, the way a step writes a code with no name.
+std::optional<std::uint8_t> ParseHexByte(std::string_view text);
+
+// Upper-case hex with "0x" and no leading zeros, as the step list shows unnamed codes.
+std::string HexByte(std::uint8_t code);
+
+// The names a step token may take, for suggestions.
+std::span<const std::string_view> ModifierNames();
+std::span<const std::string_view> KeyCapNames();  // "Null" among them
+
+}  // namespace vorlane::settings

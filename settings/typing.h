@@ -1,0 +1,42 @@
+// Text typed into a macro: one character a step, as a US keyboard types it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "image/module1.h"
+
+namespace vorlane::settings {
+
+struct TypedText {
+  std::vector<MacroStep> steps;
+  std::optional<std::string> error;  // the first character with no key, named
+};
+
+// Each character becomes one step: its key in the last key slot, modifier "LShi" for a shifted
+// character (capitals, "!", "{", ...), else "None", and `delayTenths`. A space is "SP", a newline
+// "Ent" (a carriage return before it is dropped), a tab "Tab". Any other character, non-ASCII
+// ones among them, has no key and is an error naming it.
+TypedText TypeText(std::string_view utf8, std::uint8_t delayTenths);
+
+// What the `type` command asks for, as given on its command line.
+struct TypeRequest {
+  std::string_view macro;          // "Prog1".."Prog8"
+  std::string_view text;           // UTF-8
+  std::string_view start = "1";    // step number 1..100
+  std::string_view delay = "0.1";  // seconds, in tenths, 0..25.5
+};
+
+struct TypeResult {
+  ImageBytes image;  // the image with the text typed in; every other byte as it was
+  std::optional<std::string> error;
+};
+
+// `image` with the text's steps written into the macro from the start step on; the steps before
+// and after them stay. An error when a value is wrong or the text does not fit in the steps left.
+TypeResult TypeIntoImage(const ImageBytes& image, const TypeRequest& request);
+
+}  // namespace vorlane::settings
