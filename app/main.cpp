@@ -1,5 +1,6 @@
 // Vorlane: the settings editor for the eight-key device's image file.
 #include <QApplication>
+#include <QIcon>
 
 #include "image/module1.h"
 #include "ui/main/form1.h"
@@ -9,6 +10,11 @@
 int main(int argc, char** argv) {
   vorlane::ui::ChoosePlatform(argc, argv);
   QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Vorlane"));
+  QApplication::setApplicationVersion(QStringLiteral(VORLANE_VERSION));
+  // Lets a Wayland compositor match the windows to the desktop entry and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral(VORLANE_APP_ID));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/vorlane.svg")));
   vorlane::Module1 state;
   vorlane::ui::QtDialogs dialogs;
   vorlane::ui::Form1 window(state, dialogs);

@@ -1,27 +1,43 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing the editor need on Debian 12 or Ubuntu, skipping
-# what is already there.
+# Installs what building, running, packaging and testing the editor need on Debian 12 or Ubuntu,
+# skipping what is already there.
+#   scripts/setup.sh              everything (the test command)
+#   scripts/setup.sh --run-only   building and running the editor (scripts/run.sh)
+#   scripts/setup.sh --package    building the Debian package (scripts/package.sh)
 set -euo pipefail
 
-packages=(
+build=(
   g++ cmake make pkg-config
   qt6-base-dev            # Qt 6 Widgets
-  fonts-arphic-uming      # a Ming face for the Chinese labels
-  fonts-dejavu-core       # a sans face for the rest
-  libgtest-dev            # unit and widget tests
-  libbenchmark-dev        # the benchmark program
   libtomlplusplus-dev     # vorlanectl: reading settings files
   libcli11-dev            # vorlanectl: its command line
-  xvfb xdotool xclip x11-utils imagemagick  # the end-to-end test on a real X server
-  openbox                 # ... under a window manager
-  weston xwayland qt6-wayland  # ... on a Wayland compositor
-  dbus dbus-bin at-spi2-core python3-pyatspi  # ... read by a screen reader
-  clang libclang-rt-14-dev  # the fuzz target
 )
-if [ "${1:-}" = "--run-only" ]; then
-  packages=(g++ cmake make pkg-config qt6-base-dev fonts-arphic-uming fonts-dejavu-core libgtest-dev libbenchmark-dev
-            libtomlplusplus-dev libcli11-dev)
-fi
+run=(
+  libqt6svg6              # Qt's SVG icon engine, for the window icon
+  fonts-arphic-uming      # a Ming face for the Chinese labels
+  fonts-dejavu-core       # a sans face for the rest
+)
+package=(
+  dpkg-dev file           # the package's dependencies from the libraries the programs link
+  bash-completion         # names the folder the completion is installed in
+)
+case "${1:-}" in
+  --run-only) packages=("${build[@]}" "${run[@]}" libgtest-dev libbenchmark-dev) ;;
+  --package) packages=("${build[@]}" "${package[@]}") ;;
+  *)
+    packages=(
+      "${build[@]}" "${run[@]}" "${package[@]}"
+      libgtest-dev            # unit and widget tests
+      libbenchmark-dev        # the benchmark program
+      xvfb xdotool xclip x11-utils imagemagick  # the end-to-end test on a real X server
+      openbox                 # ... under a window manager
+      weston xwayland qt6-wayland  # ... on a Wayland compositor
+      dbus dbus-bin at-spi2-core python3-pyatspi  # ... read by a screen reader
+      clang libclang-rt-14-dev  # the fuzz target
+      desktop-file-utils appstream lintian groff-base  # checks of the desktop files and package
+    )
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: a bounded fuzzing run of the image core
 # and of `vorlanectl import` (VORLANE_FUZZ_SECONDS in all, split evenly, default 60; 0 skips it),
-# then every CTest test once in Release and once with AddressSanitizer and UBSan.
+# then every CTest test once in Release, the Debian package built and checked (lintian,
+# validators, the installed programs), and every CTest test once more with AddressSanitizer and
+# UBSan.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -16,6 +18,9 @@ fi
 cmake --preset release >/dev/null
 cmake --build --preset release -j"$jobs"
 ctest --preset release -j"$jobs"
+
+deb=$(scripts/package.sh)
+packaging/check-package.sh "$deb"
 
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize -j"$jobs"
