@@ -115,8 +115,8 @@ class Reader:
     def windows(self):
         return [w for w in self.app if w is not None]
 
-    def find_window(self, spec):
-        role, _, name = spec.rpartition(":") if ":" in spec else ("", "", spec)
+    def find_window(self, wanted):
+        role, _, name = wanted.rpartition(":") if ":" in wanted else ("", "", wanted)
         found = [w for w in self.windows()
                  if w.name == name and (not role or w.getRoleName() == role)]
         return found[0] if len(found) == 1 else None
@@ -148,8 +148,8 @@ class Reader:
         self.window(name)
         return ""
 
-    def cmd_gone(self, spec):
-        self.poll(f"window {spec!r} still open", lambda: self.find_window(spec) is None)
+    def cmd_gone(self, wanted):
+        self.poll(f"window {wanted!r} still open", lambda: self.find_window(wanted) is None)
         return ""
 
     def cmd_windows(self):
