@@ -10,8 +10,8 @@
 #include "bench/processes.h"
 #include "bench/window_fixture.h"
 #include "image/commands.h"
-#include "ui/toolkit/texts.h"
 #include "ui/macro_editor/keycode.h"
+#include "ui/toolkit/texts.h"
 
 namespace vorlane::bench {
 
@@ -36,7 +36,8 @@ void BM_CrashSafeFloor(benchmark::State& state) {
 }
 
 bool SavedCleanly(const BenchDialogs& dialogs) {
-  return dialogs.messages.size() == 1 && dialogs.messages.front() == QLatin1String(ui::kSavedMessage);
+  return dialogs.messages.size() == 1 &&
+         dialogs.messages.front() == QLatin1String(ui::kSavedMessage);
 }
 
 // Times `save` (which must succeed with the success message) next to both floors, taking turns
