@@ -1,47 +1,17 @@
 // libFuzzer entry point: every input is a file the user might load.
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-
+#include "fuzz/fuzz_entry.h"
 #include "fuzz/image_harness.h"
 
 namespace {
-
-namespace fs = std::filesystem;
-
-// One folder for the whole run, made in VORLANE_FUZZ_SCRATCH (a tmpfs keeps the saves' fsync
-// cheap) or the temporary folder, and removed when the fuzzer exits normally.
-fs::path g_folder;
-
-void RemoveFolder() {
-  std::error_code ec;
-  fs::remove_all(g_folder, ec);
+constexpr const char* kName = "vorlane-fuzz";
 }
 
-}  // namespace
-
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-  const char* base = std::getenv("VORLANE_FUZZ_SCRATCH");
-  std::string templ =
-      ((base != nullptr && *base != '\0') ? fs::path(base) : fs::temp_directory_path()) /
-      "vorlane-fuzz-XXXXXX";
-  if (::mkdtemp(templ.data()) == nullptr) {
-    std::perror("vorlane fuzzer: cannot make a scratch folder");
-    std::abort();
-  }
-  g_folder = templ;
-  std::atexit(RemoveFolder);
+  vorlane::fuzz::MakeScratchFolder(kName);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string broken = vorlane::fuzz::CheckImageInput({data, size}, g_folder);
-  if (!broken.empty()) {
-    std::fprintf(stderr, "vorlane fuzzer: invariant broken: %s\n", broken.c_str());
-    std::abort();
-  }
+  vorlane::fuzz::CheckOrAbort(vorlane::fuzz::CheckImageInput, kName, data, size);
   return 0;
 }
