@@ -95,12 +95,17 @@ class Reader:
 
     def poll(self, what, condition):
         deadline = time.monotonic() + LIMIT
+        last_error = None
         while True:
-            result = condition()
+            try:
+                result = condition()
+            except Exception as error:  # a window or control that went away while being read
+                result, last_error = None, error
             if result:
                 return result
             if time.monotonic() > deadline:
-                raise TimeoutError(f"{what} within {LIMIT:g}s")
+                cause = f" (last: {last_error})" if last_error else ""
+                raise TimeoutError(f"{what} within {LIMIT:g}s{cause}")
             time.sleep(0.1)
 
     def cmd_app(self, pid):
