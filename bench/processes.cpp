@@ -29,6 +29,15 @@ std::int64_t NowNs() {
   return std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
 }
 
+// The argv or envp form of `strings`, which must outlive it.
+std::vector<char*> NullTerminated(std::vector<std::string>& strings) {
+  std::vector<char*> pointers;
+  pointers.reserve(strings.size() + 1);
+  for (std::string& text : strings) pointers.push_back(text.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
 class Pipe {
  public:
   Pipe() {
@@ -89,17 +98,10 @@ std::optional<ProcessRun> RunUntilShown(const std::string& program,
       env.emplace_back(*e);
   }
   env.push_back(std::string(kShownFdVariable) + "=" + std::to_string(pipe.WriteEnd()));
-  std::vector<char*> envp;
-  envp.reserve(env.size() + 1);
-  for (std::string& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-
+  std::vector<char*> envp = NullTerminated(env);
   std::vector<std::string> argStrings{program};
   argStrings.insert(argStrings.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  argv.reserve(argStrings.size() + 1);
-  for (std::string& a : argStrings) argv.push_back(a.data());
-  argv.push_back(nullptr);
+  std::vector<char*> argv = NullTerminated(argStrings);
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -143,10 +145,7 @@ std::optional<ProcessRun> RunUntilShown(const std::string& program,
 std::optional<double> RunToExit(const Program& program, std::string& error) {
   std::vector<std::string> argStrings{program.path};
   argStrings.insert(argStrings.end(), program.args.begin(), program.args.end());
-  std::vector<char*> argv;
-  argv.reserve(argStrings.size() + 1);
-  for (std::string& a : argStrings) argv.push_back(a.data());
-  argv.push_back(nullptr);
+  std::vector<char*> argv = NullTerminated(argStrings);
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
