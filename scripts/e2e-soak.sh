@@ -24,7 +24,12 @@ mkdir -p "$logs"
   done
 ) &
 load=$!
-trap 'kill "$load" 2>/dev/null; pkill -P "$load" 2>/dev/null; wait 2>/dev/null' EXIT
+stop_load() {
+  kill "$load" 2>/dev/null || true
+  pkill -P "$load" 2>/dev/null || true
+  wait 2>/dev/null || true
+}
+trap stop_load EXIT
 
 failed=0
 start=$SECONDS
