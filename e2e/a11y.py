@@ -12,6 +12,7 @@ E2E_WAIT seconds (30 by default).
   focused WINDOW ROLE NAME         wait until that control has the keyboard focus
   do WINDOW ROLE NAME ACTION       wait until that control offers ACTION, then do it
   settext WINDOW ROLE NAME TEXT    replace the text of an editable control
+  shows WINDOW ROLE NAME TEXT      wait until that control's text is TEXT
   window WINDOW                    wait until that window is open
   gone WINDOW                      wait until no such window is open
   check WINDOW                     compare the window's controls with the expected list below
@@ -189,6 +190,16 @@ class Reader:
         extents = self.control(window_name, role, name).queryComponent().getExtents(
             pyatspi.DESKTOP_COORDS)
         return f"{extents.x} {extents.y} {extents.width} {extents.height}"
+
+    def cmd_shows(self, window_name, role, name, text):
+        node = self.control(window_name, role, name)
+        try:
+            self.poll("", lambda: node.queryText().getText(0, -1) == text)
+        except TimeoutError:
+            shown = node.queryText().getText(0, -1)
+            raise AssertionError(f"{role} {name!r} of {window_name!r} shows {shown!r}, "
+                                 f"not {text!r} after {LIMIT:g}s") from None
+        return ""
 
     def cmd_check(self, window_name):
         window = self.window(window_name)

@@ -39,11 +39,8 @@ stop_session() {
 }
 
 # Runs `command...` every 0.2 s until it succeeds; fails after wait_limit seconds.
-poll() { poll_for "$wait_limit" "$@"; }
-
-poll_for() {
-  local deadline=$((SECONDS + $1))
-  shift
+poll() {
+  local deadline=$((SECONDS + wait_limit))
   while ! "$@"; do
     [ "$SECONDS" -ge "$deadline" ] && return 1
     sleep 0.2
