@@ -16,6 +16,10 @@ session_pids=()
 # side must not meet.
 own_session_bus() {
   [ -n "${VORLANE_SESSION_BUS:-}" ] && return 0
+  command -v dbus-run-session >/dev/null 2>&1 || {
+    echo "dbus-run-session is not installed; scripts/setup.sh installs it" >&2
+    exit 1
+  }
   XDG_RUNTIME_DIR=$(mktemp -d "${TMPDIR:-/tmp}/vorlane-session.XXXXXX") || exit 1
   export XDG_RUNTIME_DIR
   env VORLANE_SESSION_BUS=1 dbus-run-session -- bash "$@"
