@@ -177,7 +177,8 @@ answer_message() {
   wait_gone "$box" "message box"
 }
 
-# Fails with MESSAGE unless the image file holds what file EXPECTED holds: expect_image EXPECTED MESSAGE
+# Fails with MESSAGE unless the image file holds what file EXPECTED holds:
+#   expect_image EXPECTED MESSAGE
 expect_image() { "$tool" compare "$image" "$1" || fail "$2"; }
 
 # ---------------------------------------------------------------------------------------------
@@ -244,7 +245,8 @@ screen_reader_edit() {
   ask gone "alert:Vorlane"
   ask has "Set Prog 5" "list item" "Step 2: 0x0-0s-0x0-0x0-0x0-A-S-D"
   "$tool" set-step "$expected" 4 1 None 0.0s Null Null Null A S D
-  expect_image "$expected" "the screen reader's Save Set did not write exactly the 8 bytes of step 1 of Prog5"
+  expect_image "$expected" \
+    "the screen reader's Save Set did not write exactly the 8 bytes of step 1 of Prog5"
   shot screen-reader-edit
 }
 
@@ -280,6 +282,7 @@ if [ "$desktop" = wayland ]; then
   ask settext Open text "File name:" "$image"
   ask do Open "push button" Open Press
   ask gone Open
+  ask shows "frame:Vorlane" text "Image file" "$image"
   ask do "frame:Vorlane" "push button" "Set Prog3" Press
   wait_window "Set Prog 3"
   ask do "Set Prog 3" "list item" "Step 4: *" Open

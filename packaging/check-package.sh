@@ -156,8 +156,8 @@ fi
 
 # No window manager here to pass on a close request: click Exit, as a user would, where the
 # screen reader sees it.
-start_reader "$root/a11y.log" && ask app "$app_pid" && ask where "frame:Vorlane" "push button" Exit ||
-  exit 1
+start_reader "$root/a11y.log" || exit 1
+ask app "$app_pid" && ask where "frame:Vorlane" "push button" Exit || exit 1
 read -r x y w h <<<"$answer"
 xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
 if poll app_ended; then
