@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,10 @@
 #include "image/testing/test_images.h"
 
 namespace vorlane::fuzz {
+
+// Names the target in test names and messages.
+void PrintTo(const FuzzTarget& target, std::ostream* out) { *out << target.name; }
+
 namespace {
 
 namespace fs = std::filesystem;
