@@ -6,16 +6,19 @@ Runs as a server for the test script: one command per line on stdin, one answer 
 stdout ("ok [value]" or "fail reason"). Every wait polls a condition and gives up after
 E2E_WAIT seconds (30 by default).
 
+  a11y.py [IMAGE_TOOL]      IMAGE_TOOL (e2e/image_tool) names the key-caps for "check"
+
   app PID                          take the application of process PID
   focused WINDOW ROLE NAME         wait until that control has the keyboard focus
   do WINDOW ROLE NAME ACTION       wait until that control offers ACTION, then do it
   settext WINDOW ROLE NAME TEXT    replace the text of an editable control
+  shows WINDOW ROLE NAME TEXT      wait until that control's text is TEXT
   window WINDOW                    wait until that window is open
   gone WINDOW                      wait until no such window is open
   check WINDOW                     compare the window's controls with the expected list below
   windows                          the roles and names of the open windows
-
-  has WINDOW ROLE NAME              wait until such a control exists
+  has WINDOW ROLE NAME             wait until such a control exists
+  where WINDOW ROLE NAME           "X Y WIDTH HEIGHT" of that control on the screen
 
 A WINDOW is its name, or ROLE:NAME where two windows share a name (the main window and its
 message boxes are all called "Vorlane"). A NAME ending in "*" matches every name that starts with
@@ -25,6 +28,7 @@ the K-th control of the window, from 0.
 
 import os
 import shlex
+import subprocess
 import sys
 import time
 
@@ -32,14 +36,13 @@ import pyatspi
 
 LIMIT = float(os.environ.get("E2E_WAIT", "30"))
 
-# The labels of the on-screen keyboard, in the order of its controls.
-KEY_CAPS = (
-    "Esc F1 F2 F3 F4 F5 F6 F7 F8 F9 F10 F11 F12 ` 1 2 3 4 5 6 7 8 9 0 - = BS "
-    "Tab Q W E R T Y U I O P [ ] \\ CL A S D F G H J K L ; ' Ent "
-    "LShi Z X C V B N M , . / RShi LCtr LWin LAlt SP RAlt RWin App RCtr "
-    "PS SL P/B Ins Home PU Del End PD UA LA DA RA NL N/ N* N- N7 N8 N9 N+ "
-    "N4 N5 N6 N1 N2 N3 NEnt N0 N. Null"
-).split(" ")
+
+def key_caps():
+    """The labels of the on-screen keyboard, in the order of its controls, from its table."""
+    if len(sys.argv) < 2:
+        raise ValueError("no image tool given to name the key-caps")
+    listed = subprocess.run([sys.argv[1], "key-caps"], check=True, capture_output=True, text=True)
+    return listed.stdout.splitlines()
 
 
 def expected_controls(window):
@@ -62,7 +65,7 @@ def expected_controls(window):
         rows = [("combo box", "*", {"Press"}), ("combo box", "*", {"Press"}),
                 ("label", "*", set()), ("push button", "Clear Set", {"Press"}),
                 ("push button", "Save Set", {"Press"})]
-        return rows + [("push button", cap, {"Press"}) for cap in KEY_CAPS]
+        return rows + [("push button", cap, {"Press"}) for cap in key_caps()]
     raise ValueError(f"no expected list for window {window!r}")
 
 
@@ -181,6 +184,21 @@ class Reader:
         node = self.control(window_name, role, name)
         node.queryEditableText().setTextContents(text)
         self.poll("the text did not take", lambda: node.queryText().getText(0, -1) == text)
+        return ""
+
+    def cmd_where(self, window_name, role, name):
+        extents = self.control(window_name, role, name).queryComponent().getExtents(
+            pyatspi.DESKTOP_COORDS)
+        return f"{extents.x} {extents.y} {extents.width} {extents.height}"
+
+    def cmd_shows(self, window_name, role, name, text):
+        node = self.control(window_name, role, name)
+        try:
+            self.poll("", lambda: node.queryText().getText(0, -1) == text)
+        except TimeoutError:
+            shown = node.queryText().getText(0, -1)
+            raise AssertionError(f"{role} {name!r} of {window_name!r} shows {shown!r}, "
+                                 f"not {text!r} after {LIMIT:g}s") from None
         return ""
 
     def cmd_check(self, window_name):

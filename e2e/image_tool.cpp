@@ -1,27 +1,44 @@
-// The end-to-end script's only window into the image layout: it makes a patterned image, patches
-// bytes in it, and names the offsets of the button bytes and macro steps, so that the script
-// repeats none of them.
+// The end-to-end test's only window into the image layout and the tables: it makes a patterned
+// image, writes functions and steps into it by their names, compares images, and answers what the
+// script needs from the tables, so that the script and the screen reader repeat none of them.
 //
 //   image_tool pattern FILE LENGTH        every byte a function of its offset
 //   image_tool put FILE OFFSET BYTE...    overwrite bytes from OFFSET (decimal values)
+//   image_tool set-key FILE N FUNCTION    give button M<N> (1..8) the function named FUNCTION
+//   image_tool set-step FILE PROG STEP MODIFIER DELAY KEY KEY KEY KEY KEY KEY
+//                                         write step STEP (0..99) of macro PROG (0..7) from the
+//                                         names the editor's lists and key-caps show
+//   image_tool compare FILE EXPECTED      exit 1, listing the first differences, unless the two
+//                                         files are equal
 //   image_tool button-offset N            offset of the byte of button M<N>, N = 1..8
-//   image_tool step-offset PROG STEP      offset of byte 0 of step STEP (0..99) of macro PROG
-//                                         (0..7)
+//   image_tool step-offset PROG STEP      offset of byte 0 of step STEP of macro PROG
 //   image_tool min-size                   the shortest file that is an image
+//   image_tool position FUNCTION          the function's row in the button lists, from 0
+//   image_tool catalogue-size             how many rows the button lists have
+//   image_tool key-caps                   the key-caps' captions, one a line, in control order
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "image/layout.h"
+#include "vocabulary/function_catalogue.h"
+#include "vocabulary/key_tables.h"
+
+using namespace vorlane;  // a small tool over the image layout and the tables
 
 namespace {
 
 int Usage() {
   std::cerr << "usage: image_tool pattern FILE LENGTH | put FILE OFFSET BYTE... |"
-               " button-offset N | step-offset PROG STEP | min-size\n";
+               " set-key FILE N FUNCTION | set-step FILE PROG STEP MODIFIER DELAY KEY*6 |"
+               " compare FILE EXPECTED | button-offset N | step-offset PROG STEP | min-size |"
+               " position FUNCTION | catalogue-size | key-caps\n";
   return 2;
 }
 
@@ -42,6 +59,46 @@ int Pattern(const std::string& file, long length) {
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return out.good() ? 0 : 1;
+}
+
+// The code of the entry whose text is `name`, or -1.
+template <class Table, class Text>
+int CodeOf(const Table& table, Text text, const std::string& name) {
+  for (const auto& entry : table) {
+    if (text(entry) == name) return entry.code;
+  }
+  return -1;
+}
+
+std::optional<int> Position(const std::string& function) {
+  const auto& catalogue = FunctionCatalogue();
+  for (std::size_t p = 0; p < catalogue.size(); ++p) {
+    if (catalogue[p].name == function) return static_cast<int>(p);
+  }
+  return std::nullopt;
+}
+
+std::vector<char> ReadAll(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Lists up to 20 differences as "offset expected found" (decimal, offsets from 0).
+int Compare(const std::string& file, const std::string& expected) {
+  const std::vector<char> found = ReadAll(file);
+  const std::vector<char> want = ReadAll(expected);
+  if (found == want) return 0;
+  std::cout << "Differences (offset from 0, expected, found; decimal):\n";
+  if (found.size() != want.size())
+    std::cout << "  length " << want.size() << ' ' << found.size() << '\n';
+  int listed = 0;
+  for (std::size_t i = 0; i < std::min(found.size(), want.size()) && listed < 20; ++i) {
+    if (found[i] == want[i]) continue;
+    std::cout << "  " << i << ' ' << int{static_cast<std::uint8_t>(want[i])} << ' '
+              << int{static_cast<std::uint8_t>(found[i])} << '\n';
+    ++listed;
+  }
+  return 1;
 }
 
 int Put(const std::string& file, long offset, const std::vector<char>& bytes) {
@@ -74,21 +131,60 @@ int main(int argc, char** argv) {
     }
     return Put(args[1], offset, bytes);
   }
+  if (command == "set-key" && args.size() == 4) {
+    const long n = Number(args[2], 1, kButtonCount);
+    const std::optional<int> p = Position(args[3]);
+    if (n < 0 || !p) return Usage();
+    return Put(args[1], static_cast<long>(ButtonOffsets.at(static_cast<std::size_t>(n - 1))),
+               {static_cast<char>(CatalogueCode(*p))});
+  }
+  if (command == "set-step" && args.size() == 4 + MacroStepSize) {
+    const long prog = Number(args[2], 0, kProgCount - 1);
+    const long step = Number(args[3], 0, StepsPerProg - 1);
+    std::vector<int> codes{CodeOf(
+                               ModifierItems(), [](const ListItem& i) { return i.text; }, args[4]),
+                           CodeOf(
+                               DelayItems(), [](const ListItem& i) { return i.text; }, args[5])};
+    for (std::size_t k = 6; k < args.size(); ++k)
+      codes.push_back(CodeOf(
+          KeyCapTable(), [](const KeyCap& c) { return c.caption; }, args[k]));
+    if (prog < 0 || step < 0 || std::find(codes.begin(), codes.end(), -1) != codes.end())
+      return Usage();
+    const std::vector<char> bytes(codes.begin(), codes.end());
+    return Put(args[1],
+               static_cast<long>(StepOffset(static_cast<int>(prog), static_cast<int>(step))),
+               bytes);
+  }
+  if (command == "compare" && args.size() == 3) return Compare(args[1], args[2]);
+  if (command == "position" && args.size() == 2) {
+    const std::optional<int> p = Position(args[1]);
+    if (!p) return Usage();
+    std::cout << *p << '\n';
+    return 0;
+  }
+  if (command == "catalogue-size" && args.size() == 1) {
+    std::cout << kCatalogueSize << '\n';
+    return 0;
+  }
+  if (command == "key-caps" && args.size() == 1) {
+    for (const KeyCap& cap : KeyCapTable()) std::cout << cap.caption << '\n';
+    return 0;
+  }
   if (command == "button-offset" && args.size() == 2) {
-    const long n = Number(args[1], 1, vorlane::kButtonCount);
+    const long n = Number(args[1], 1, kButtonCount);
     if (n < 0) return Usage();
-    std::cout << vorlane::ButtonOffsets.at(static_cast<std::size_t>(n - 1)) << '\n';
+    std::cout << ButtonOffsets.at(static_cast<std::size_t>(n - 1)) << '\n';
     return 0;
   }
   if (command == "step-offset" && args.size() == 3) {
-    const long prog = Number(args[1], 0, vorlane::kProgCount - 1);
-    const long step = Number(args[2], 0, vorlane::StepsPerProg - 1);
+    const long prog = Number(args[1], 0, kProgCount - 1);
+    const long step = Number(args[2], 0, StepsPerProg - 1);
     if (prog < 0 || step < 0) return Usage();
-    std::cout << vorlane::StepOffset(static_cast<int>(prog), static_cast<int>(step)) << '\n';
+    std::cout << StepOffset(static_cast<int>(prog), static_cast<int>(step)) << '\n';
     return 0;
   }
   if (command == "min-size" && args.size() == 1) {
-    std::cout << vorlane::kMinImageSize << '\n';
+    std::cout << kMinImageSize << '\n';
     return 0;
   }
   return Usage();

@@ -1,4 +1,5 @@
-// What the two libFuzzer targets share: a scratch folder for the run and the check of one input.
+// What the two libFuzzer targets share: a scratch folder for the run, the check of one input, and
+// the entry points themselves.
 #pragma once
 
 #include <cstddef>
@@ -21,3 +22,15 @@ void MakeScratchFolder(const char* name);
 void CheckOrAbort(InputCheck check, const char* name, const std::uint8_t* data, std::size_t size);
 
 }  // namespace vorlane::fuzz
+
+// Defines libFuzzer's entry points for a target named NAME (in messages and the scratch folder's
+// name) whose inputs go through CHECK, an InputCheck.
+#define VORLANE_FUZZ_TARGET(NAME, CHECK)                                              \
+  extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {              \
+    vorlane::fuzz::MakeScratchFolder(NAME);                                           \
+    return 0;                                                                         \
+  }                                                                                   \
+  extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) { \
+    vorlane::fuzz::CheckOrAbort(CHECK, NAME, data, size);                             \
+    return 0;                                                                         \
+  }

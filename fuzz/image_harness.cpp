@@ -11,6 +11,7 @@
 #include "image/layout.h"
 #include "image/macro_slots.h"
 #include "image/testing/fake_button_lists.h"
+#include "image/testing/invariants.h"
 #include "image/testing/test_images.h"
 #include "vocabulary/function_catalogue.h"
 
@@ -60,23 +61,6 @@ class Steering {
   std::span<const std::uint8_t> input_;
 };
 
-std::string Describe(const ImageBytes& a, const ImageBytes& b) {
-  if (a.size() != b.size()) {
-    return "lengths " + std::to_string(a.size()) + " and " + std::to_string(b.size());
-  }
-  const auto diff = std::mismatch(a.begin(), a.end(), b.begin());
-  return "first difference at offset " + std::to_string(diff.first - a.begin());
-}
-
-bool InStep(std::size_t offset, int prog, int step) {
-  const std::size_t first = StepOffset(prog, step);
-  return offset >= first && offset < first + MacroStepSize;
-}
-
-bool IsButtonOffset(std::size_t offset) {
-  return std::find(ButtonOffsets.begin(), ButtonOffsets.end(), offset) != ButtonOffsets.end();
-}
-
 std::array<int, kButtonCount> Selections(const FakeButtonLists& lists) {
   std::array<int, kButtonCount> s{};
   for (int n = 1; n <= kButtonCount; ++n) s[static_cast<std::size_t>(n - 1)] = lists.Selection(n);
@@ -89,22 +73,6 @@ int Holder(const FakeButtonLists& lists, int n, int position) {
     if (k != n && lists.Selection(k) == position) return k;
   }
   return 0;
-}
-
-std::string SharedSelection(const FakeButtonLists& lists) {
-  for (int n = 1; n <= kButtonCount; ++n) {
-    const int p = lists.Selection(n);
-    if (p == kNoSelection) continue;
-    if (p < 0 || p >= kCatalogueSize)
-      return "list " + std::to_string(n) + " holds position " + std::to_string(p);
-    for (int k = n + 1; k <= kButtonCount; ++k) {
-      if (lists.Selection(k) == p) {
-        return "lists " + std::to_string(n) + " and " + std::to_string(k) + " both hold position " +
-               std::to_string(p);
-      }
-    }
-  }
-  return {};
 }
 
 // Files other than the harness's own: a save must leave no temporary file behind.
@@ -121,7 +89,7 @@ std::string Pick(FakeButtonLists& lists, int n, int position) {
   const int holder = position == kNoSelection ? 0 : Holder(lists, n, position);
   const std::size_t messagesBefore = lists.messages.size();
   lists.SetSelection(n, position);
-  if (std::string shared = SharedSelection(lists); !shared.empty())
+  if (std::string shared = testing::SharedFunction(Selections(lists)); !shared.empty())
     return "after a pick: " + shared;
   if (holder == 0) {
     if (lists.Selection(n) != position)
@@ -143,7 +111,7 @@ std::string Pick(FakeButtonLists& lists, int n, int position) {
 // it already, which is then reported; lists whose byte names nothing keep what they held.
 std::string CheckMapping(const FakeButtonLists& lists, const ImageBytes& image,
                          const std::array<int, kButtonCount>& before, std::size_t messagesBefore) {
-  if (std::string shared = SharedSelection(lists); !shared.empty())
+  if (std::string shared = testing::SharedFunction(Selections(lists)); !shared.empty())
     return "after mapping: " + shared;
   std::size_t refused = 0;
   for (int n = 1; n <= kButtonCount; ++n) {
@@ -171,22 +139,9 @@ std::string CheckMapping(const FakeButtonLists& lists, const ImageBytes& image,
   return {};
 }
 
-std::string CheckMirrors(const Module1& state) {
-  for (int p = 0; p < kProgCount; ++p) {
-    const auto first = state.ConfigImage.begin() + static_cast<std::ptrdiff_t>(StepOffset(p, 0));
-    if (!std::equal(first, first + static_cast<std::ptrdiff_t>(ProgAreaSize),
-                    state.ProgSteps[static_cast<std::size_t>(p)].begin())) {
-      return "ProgSteps[" + std::to_string(p) + "] differs from the image";
-    }
-  }
-  return {};
-}
-
 std::string CheckFileIsImage(const Module1& state, const fs::path& file, const char* when) {
-  const ImageBytes onDisk = testing::ReadFileBytes(file);
-  if (onDisk != state.ConfigImage)
-    return std::string("after ") + when +
-           " the file is not ConfigImage: " + Describe(onDisk, state.ConfigImage);
+  if (std::string broken = testing::FileIsNot(file, state.ConfigImage); !broken.empty())
+    return std::string("after ") + when + ": " + broken;
   return StrayFiles(file.parent_path());
 }
 
@@ -282,7 +237,7 @@ std::string Pass(std::span<const std::uint8_t> input, const fs::path& folder) {
   if (!read.ok())
     return "a " + std::to_string(loaded.size()) + "-byte file was refused: " + read.Message();
   if (state.ConfigImage != loaded)
-    return "ConfigImage is not the file: " + Describe(state.ConfigImage, loaded);
+    return "ConfigImage is not the file: " + testing::Describe(state.ConfigImage, loaded);
   state.FileName = file.string();
   MapImageToButtons(lists, state.ConfigImage);
   if (std::string broken = CheckMapping(lists, state.ConfigImage, selectionsBefore, messagesBefore);
@@ -290,7 +245,9 @@ std::string Pass(std::span<const std::uint8_t> input, const fs::path& folder) {
     return broken;
   }
   RefreshProgSteps(state);
-  if (std::string broken = CheckMirrors(state); !broken.empty()) return "after load: " + broken;
+  if (std::string broken = testing::MirrorsDiffer(state.ConfigImage, state.ProgSteps);
+      !broken.empty())
+    return "after load: " + broken;
 
   // A double-click on a row of the step list, then the editor's changes.
   const StepChoice step = ChooseStep(s);
@@ -348,7 +305,7 @@ std::string Pass(std::span<const std::uint8_t> input, const fs::path& folder) {
     state.StepBuffer = {};
     LoadStep(state);
     if (state.StepBuffer != stored) return "after Save Set LoadStep did not give the stored step";
-    return CheckMirrors(state);
+    return testing::MirrorsDiffer(state.ConfigImage, state.ProgSteps);
   };
   const auto save = [&]() -> std::string {
     const ImageBytes image = state.ConfigImage;
@@ -375,12 +332,12 @@ std::string Pass(std::span<const std::uint8_t> input, const fs::path& folder) {
   if (!broken.empty()) return broken;
 
   // Nothing outside the saved button bytes and the stored step may differ from the loaded file.
-  if (state.ConfigImage.size() != loaded.size()) return "ConfigImage changed length";
-  for (std::size_t i = 0; i < loaded.size(); ++i) {
-    if (state.ConfigImage[i] == loaded[i]) continue;
-    if (buttonsSaved && IsButtonOffset(i)) continue;
-    if (stepSaved && InStep(i, step.prog, step.step)) continue;
-    return "byte " + std::to_string(i) + " changed though no command writes it";
+  testing::OwnedBytes owned(loaded.size());
+  if (buttonsSaved) owned.Buttons();
+  if (stepSaved) owned.Step(step.prog, step.step);
+  if (std::string broken = testing::ForeignByteChanged(loaded, state.ConfigImage, owned);
+      !broken.empty()) {
+    return broken;
   }
 
   // What was saved loads again as it stands.

@@ -4,8 +4,7 @@
 #   image     arbitrary bytes loaded, mapped, edited and saved as the editor does it
 #   settings  arbitrary text imported onto fixed images as `vorlanectl import` does it
 # The time is split evenly between the targets run. An input that breaks an invariant or crashes
-# is saved in fuzz/regressions/ (image) or fuzz/settings_regressions/ (settings), where the
-# FuzzRegressions and SettingsFuzzRegressions tests replay it.
+# is saved in fuzz/TARGET_regressions/, where the FuzzRegressions test replays it.
 #
 #   fuzz/run.sh [SECONDS] [extra libFuzzer flags...]     (default 60 s in all)
 #
@@ -26,12 +25,11 @@ cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 build_targets=()
 for target in "${targets[@]}"; do
   case $target in
-    image) build_targets+=(vorlane_image_fuzzer vorlane_fuzz_seeds) ;;
-    settings) build_targets+=(vorlane_settings_fuzzer vorlane_settings_fuzz_seeds) ;;
+    image | settings) build_targets+=("vorlane_${target}_fuzzer") ;;
     *) echo "unknown fuzz target: $target (image, settings)" >&2; exit 2 ;;
   esac
 done
-cmake --build "$build" -j"$jobs" --target "${build_targets[@]}"
+cmake --build "$build" -j"$jobs" --target vorlane_fuzz_seeds "${build_targets[@]}"
 
 # Saves write and fsync whole files; on a tmpfs that costs nothing.
 scratch_base=/dev/shm
@@ -45,15 +43,13 @@ status=0
 for target in "${targets[@]}"; do
   corpus=$build/corpus-$target
   mkdir -p "$corpus"
-  flags=()
+  regressions=$repo/fuzz/${target}_regressions
   if [ "$target" = image ]; then
-    regressions=$repo/fuzz/regressions
-    "$build/fuzz/vorlane_fuzz_seeds" "$corpus"
-    flags+=(-max_len=28672)
+    "$build/fuzz/vorlane_fuzz_seeds" image "$corpus"
+    flags=(-max_len=28672)
   else
-    regressions=$repo/fuzz/settings_regressions
-    "$build/fuzz/vorlane_settings_fuzz_seeds" "$corpus" "$build/settings.dict"
-    flags+=(-max_len=32768 -dict="$build/settings.dict")
+    "$build/fuzz/vorlane_fuzz_seeds" settings "$corpus" "$build/settings.dict"
+    flags=(-max_len=32768 -dict="$build/settings.dict")
   fi
   echo "== $target fuzzer, $share s"
   before=$(ls "$regressions")

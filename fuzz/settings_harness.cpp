@@ -8,6 +8,7 @@
 #include "image/button_rules.h"
 #include "image/layout.h"
 #include "image/macro_slots.h"
+#include "image/testing/invariants.h"
 #include "settings/key_rules.h"
 #include "settings/names.h"
 #include "settings/report.h"
@@ -82,11 +83,10 @@ std::string CheckContent(const ImageBytes& fixed, const ImageBytes& after,
       }
     }
   }
-  for (std::size_t i = 0; i < fixed.size(); ++i) {
-    const bool key =
-        std::find(ButtonOffsets.begin(), ButtonOffsets.end(), i) != ButtonOffsets.end();
-    const bool macro = i >= MacroAreaStart && i < kMinImageSize;
-    if (!key && !macro && after[i] != fixed[i]) return "byte " + std::to_string(i) + " changed";
+  if (std::string broken = testing::ForeignByteChanged(
+          fixed, after, testing::OwnedBytes(fixed.size()).Buttons().MacroArea());
+      !broken.empty()) {
+    return broken;
   }
   if (const auto refusal = settings::KeyRuleViolation(fixed, after)) {
     return "the import broke a key rule: " + *refusal;

@@ -38,6 +38,7 @@
 
 #include "image/button_rules.h"
 #include "image/commands.h"
+#include "image/testing/invariants.h"
 #include "image/testing/test_images.h"
 #include "ui/main/form1.h"
 #include "ui/step_list/step_text.h"
@@ -657,15 +658,13 @@ class RandomSession : public ::testing::Test {
   }
 
   void CheckMainWindow() {
-    std::set<int> held;
+    Selections shown{};
     for (int n = 1; n <= kButtonCount; ++n) {
-      const int p = window_->Combo(n)->ListIndex();
-      EXPECT_EQ(p, model_.selections[static_cast<std::size_t>(n - 1)]) << "list M" << n;
-      if (p != kNoSelection) {
-        EXPECT_TRUE(held.insert(p).second) << "two lists hold " << p;
-      }
+      shown[static_cast<std::size_t>(n - 1)] = window_->Combo(n)->ListIndex();
       EXPECT_EQ(window_->Combo(n)->isEnabled(), model_.enabled);
     }
+    EXPECT_EQ(shown, model_.selections);
+    EXPECT_EQ(vorlane::testing::SharedFunction(shown), "");
     EXPECT_EQ(window_->Command4()->isEnabled(), model_.enabled);
     EXPECT_EQ(window_->Label1(0)->isEnabled(), model_.enabled);
     EXPECT_EQ(window_->Text1()->text().toStdString(), model_.shownPath);
@@ -680,28 +679,17 @@ class RandomSession : public ::testing::Test {
     const ImageBytes& image = state_->ConfigImage;
     ASSERT_EQ(image, model_.image);
     // Nothing but the button bytes and the steps stored since the load may differ from the file
-    // as loaded.
-    ASSERT_EQ(image.size(), model_.loadedFile.size());
-    std::vector<bool> editable(image.size(), false);
-    for (std::size_t offset : ButtonOffsets) editable[offset] = true;
-    for (const auto& [prog, step] : model_.storedSteps) {
-      for (std::size_t i = 0; i < MacroStepSize; ++i) editable[StepOffset(prog, step) + i] = true;
-    }
-    for (std::size_t i = 0; i < image.size(); ++i) {
-      if (!editable[i] && image[i] != model_.loadedFile[i]) {
-        ADD_FAILURE() << "byte " << i << " changed without a command that owns it";
-        break;
-      }
-    }
-    // The mirrors always follow the image's macro area.
-    for (int p = 0; p < kProgCount; ++p) {
-      ASSERT_EQ(state_->ProgSteps[static_cast<std::size_t>(p)], ModelBlock(p)) << "mirror " << p;
-    }
+    // as loaded; the mirrors always follow the image's macro area.
+    vorlane::testing::OwnedBytes owned(model_.loadedFile.size());
+    owned.Buttons();
+    for (const auto& [prog, step] : model_.storedSteps) owned.Step(prog, step);
+    ASSERT_EQ(vorlane::testing::ForeignByteChanged(model_.loadedFile, image, owned), "");
+    ASSERT_EQ(vorlane::testing::MirrorsDiffer(image, state_->ProgSteps), "");
     // The file in force holds what the last successful write (or the load) put there.
     if (model_.fileName.size() <= 1) return;  // no file chosen
     const auto known = disk_.find(model_.fileName);
     if (known != disk_.end()) {
-      ASSERT_EQ(ReadFileBytes(model_.fileName), known->second) << model_.fileName;
+      ASSERT_EQ(vorlane::testing::FileIsNot(model_.fileName, known->second), "");
     } else {
       EXPECT_FALSE(fs::is_regular_file(model_.fileName)) << model_.fileName;
     }

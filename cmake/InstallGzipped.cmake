@@ -1,6 +1,7 @@
 # vorlane_install_gzipped(SOURCE DESTINATION [NAME name]): installs SOURCE compressed as NAME.gz
 # (SOURCE's own name by default), as Debian wants manual pages and change logs. gzip -n leaves out
 # the name and time stamp, so that the same file always compresses to the same bytes.
+include_guard(GLOBAL)
 find_program(VORLANE_GZIP gzip REQUIRED)
 
 function(vorlane_install_gzipped source destination)

@@ -1,0 +1,60 @@
+// The end-to-end test's window into the windows' layout: builds the main window, the step list and
+// the macro editor as the editor does, off screen, and prints where each named control stands, so
+// that the script clicks where the windows put their controls and repeats none of their twips.
+//
+//   layout_tool    one line a window:  WINDOW - 0 0 WIDTH HEIGHT
+//                  one line a control: WINDOW CONTROL X Y WIDTH HEIGHT [TEXT]
+//
+// Pixels from the window's client area; WINDOW and CONTROL are the object names (Form1, Command5,
+// Form2, Label2_3, keycode, Label1_17, ...), TEXT what the control shows.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+
+#include <iostream>
+
+#include "image/module1.h"
+#include "ui/main/form1.h"
+#include "ui/toolkit/controls.h"
+#include "ui/toolkit/dialogs.h"
+
+namespace {
+
+QString TextOf(const QWidget* widget) {
+  if (const auto* label = qobject_cast<const vorlane::ui::ClickLabel*>(widget))
+    return label->text();
+  if (const auto* label = qobject_cast<const QLabel*>(widget)) return label->text();
+  if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) return button->text();
+  return {};
+}
+
+void Print(const QWidget& window) {
+  const std::string name = window.objectName().toStdString();
+  std::cout << name << " - 0 0 " << window.width() << ' ' << window.height() << '\n';
+  for (const QWidget* control : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (control->objectName().isEmpty() || control->isWindow()) continue;
+    const QRect r = control->geometry();
+    std::cout << name << ' ' << control->objectName().toStdString() << ' ' << r.x() << ' ' << r.y()
+              << ' ' << r.width() << ' ' << r.height();
+    const QString text = TextOf(control).simplified();
+    if (!text.isEmpty()) std::cout << ' ' << text.toStdString();
+    std::cout << '\n';
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // The layout is fixed in the windows' own units; no display is needed to read it.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  vorlane::Module1 state;
+  vorlane::ui::QtDialogs dialogs;
+  vorlane::ui::Form1 main(state, dialogs);
+  const vorlane::ui::Form2 list(state, &main);
+  const vorlane::ui::keycode editor(state, dialogs, &main);
+  Print(main);
+  Print(list);
+  Print(editor);
+  return std::cout.good() ? 0 : 1;
+}
