@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "ui/toolkit/texts.h"
 
@@ -10,6 +11,24 @@ namespace vorlane::ui {
 void QtDialogs::Message(QWidget* parent, const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, QtText(kAppTitle), text, QMessageBox::Ok, parent);
   box.exec();
+}
+
+DiskChangeAnswer QtDialogs::AskAboutDiskChange(QWidget* parent, const QString& path,
+                                               DiskChange change) {
+  QMessageBox box(QMessageBox::Warning, QtText(kAppTitle), DiskChangeText(path, change),
+                  QMessageBox::NoButton, parent);
+  box.setTextFormat(Qt::PlainText);  // a file name is never markup
+  const QPushButton* reload = box.addButton(QtText(kReloadButton), QMessageBox::AcceptRole);
+  const QPushButton* overwrite =
+      box.addButton(QtText(kOverwriteButton), QMessageBox::DestructiveRole);
+  QPushButton* cancel = box.addButton(QtText(kCancelButton), QMessageBox::RejectRole);
+  // Enter, Escape and the frame's close all take the answer that loses nothing.
+  box.setDefaultButton(cancel);
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == reload) return DiskChangeAnswer::Reload;
+  if (box.clickedButton() == overwrite) return DiskChangeAnswer::Overwrite;
+  return DiskChangeAnswer::Cancel;
 }
 
 std::optional<QString> QtDialogs::OpenFile(QWidget* parent, std::string_view filter,

@@ -1,5 +1,5 @@
-// The editor's own words: its title, the messages of the two saving commands, and the bridge from
-// the core's UTF-8 texts to Qt's strings.
+// The editor's own words: its title, the messages of the two saving commands, the question about
+// a file changed on disk, and the bridge from the core's UTF-8 texts to Qt's strings.
 #pragma once
 
 #include <QString>
@@ -7,12 +7,16 @@
 #include <string_view>
 
 #include "image/commands.h"
+#include "ui/toolkit/dialogs.h"
 
 namespace vorlane::ui {
 
 inline constexpr std::string_view kAppTitle = "Vorlane";
 inline constexpr std::string_view kNoFileMessage = "No File!";
 inline constexpr std::string_view kSavedMessage = "Your settings have been successfully saved!";
+inline constexpr std::string_view kReloadButton = "Reload";
+inline constexpr std::string_view kOverwriteButton = "Overwrite";
+inline constexpr std::string_view kCancelButton = "Cancel";
 
 inline QString QtText(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -20,5 +24,8 @@ inline QString QtText(std::string_view text) {
 
 // What "Save" and "Save Set" tell the user about how they ended.
 QString OutcomeMessage(const SaveOutcome& outcome);
+
+// The question's text: which file, what another program did to it, and what the answers do.
+QString DiskChangeText(const QString& path, DiskChange change);
 
 }  // namespace vorlane::ui

@@ -5,7 +5,11 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 
 #include <map>
 #include <optional>
@@ -33,6 +37,48 @@ TEST(FileFilter, DescriptionAndPatternBecomeQtForm) {
   EXPECT_EQ(QtFileFilter("燒錄檔 (*.bin) | *.bin"), QStringLiteral("燒錄檔 (*.bin)"));
   EXPECT_EQ(QtFileFilter("Images | *.bin"), QStringLiteral("Images (*.bin)"));
   EXPECT_EQ(QtFileFilter("*.bin"), QStringLiteral("*.bin"));
+}
+
+// The real box: a screen reader finds its three buttons by name, and every way out of it but
+// Reload and Overwrite is Cancel.
+TEST(DiskChangeQuestion, NamesTheFileAndAnythingButReloadOrOverwriteIsCancel) {
+  using enum DiskChangeAnswer;
+  const struct {
+    QString press;  // a button's name, a key, or the frame's close
+    bool removed;
+    DiskChangeAnswer expected;
+  } cases[] = {{"Reload", false, Reload}, {"Overwrite", true, Overwrite}, {"Cancel", false, Cancel},
+               {"Escape", false, Cancel}, {"Enter", true, Cancel},        {"close", false, Cancel}};
+  const QString path = QStringLiteral("/tmp/a <b>folder</b>/device.bin");
+  for (const auto& c : cases) {
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->windowTitle(), QStringLiteral("Vorlane"));
+      EXPECT_TRUE(box->text().startsWith(path + (c.removed ? " was removed" : " was changed") +
+                                         " by another program since it was loaded."));
+      QStringList names;
+      QAbstractButton* pressed = nullptr;
+      for (QAbstractButton* button : box->buttons()) {
+        QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(button);
+        if (reader->role() == QAccessible::Button) names << reader->text(QAccessible::Name);
+        if (button->text() == c.press) pressed = button;
+      }
+      names.sort();
+      EXPECT_EQ(names, (QStringList{"Cancel", "Overwrite", "Reload"}));
+      EXPECT_EQ(box->defaultButton()->text(), QStringLiteral("Cancel"));
+      if (pressed != nullptr) {
+        pressed->click();
+      } else if (c.press == "close") {
+        box->close();
+      } else {
+        QTest::keyClick(box, c.press == "Escape" ? Qt::Key_Escape : Qt::Key_Return);
+      }
+    });
+    const DiskChange change = c.removed ? DiskChange::Removed : DiskChange::Changed;
+    EXPECT_EQ(QtDialogs().AskAboutDiskChange(nullptr, path, change), c.expected)
+        << c.press.toStdString();
+  }
 }
 
 TEST(Platform, X11WhenOnWaylandWithAnXServerAndNoChoiceOfTheUsers) {
