@@ -6,8 +6,6 @@
 
 #include <string_view>
 
-#include "image/commands.h"
-
 namespace vorlane::ui {
 
 inline constexpr std::string_view kAppTitle = "Vorlane";
@@ -17,8 +15,5 @@ inline constexpr std::string_view kSavedMessage = "Your settings have been succe
 inline QString QtText(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
-
-// What "Save" and "Save Set" tell the user about how they ended.
-QString OutcomeMessage(const SaveOutcome& outcome);
 
 }  // namespace vorlane::ui
