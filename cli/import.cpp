@@ -3,7 +3,6 @@
 
 #include "cli/commands.h"
 #include "cli/io.h"
-#include "settings/key_rules.h"
 #include "settings/report.h"
 #include "settings/settings_file.h"
 
@@ -27,7 +26,8 @@ CLI::App* SetupImport(CLI::App& app, ImportOptions& options) {
 }
 
 int RunImport(const ImportOptions& options, Streams& streams) {
-  const std::optional<ImageBytes> image = LoadImage(options.image, streams.err);
+  if (IsTheImage(options.settings, options.image, streams.err)) return kExitRefused;
+  const std::optional<ImageForChange> image = LoadImageForChange(options.image, streams.err);
   if (!image) return kExitRefused;
   const std::optional<TextInput> input = ReadTextInput(options.settings, streams.in, streams.err);
   if (!input) return kExitRefused;
@@ -35,13 +35,10 @@ int RunImport(const ImportOptions& options, Streams& streams) {
   for (const settings::FileError& error : parsed.errors) streams.err << error.Text() << '\n';
   if (!parsed.ok()) return kExitRefused;
 
-  const ImageBytes changed = settings::ApplySettings(*image, parsed.settings);
-  if (!options.dryRun) return CommitImage(options.image, *image, changed, streams.err);
-  if (const std::optional<std::string> refused = settings::KeyRuleViolation(*image, changed)) {
-    Complain(streams.err, *refused);
-    return kExitRefused;
-  }
-  streams.out << settings::DiffText(settings::DiffImages(*image, changed));
+  const ImageBytes changed = settings::ApplySettings(image->bytes, parsed.settings);
+  if (!KeysFollowRules(image->bytes, changed, streams.err)) return kExitRefused;
+  if (!options.dryRun) return CommitImage(*image, changed, streams.err);
+  streams.out << settings::DiffText(settings::DiffImages(image->bytes, changed));
   return Finish(streams, kExitOk);
 }
 

@@ -8,7 +8,6 @@
 #include "image/button_rules.h"
 #include "image/layout.h"
 #include "image/macro_slots.h"
-#include "settings/key_rules.h"
 #include "settings/names.h"
 #include "settings/report.h"
 #include "settings/settings_file.h"
@@ -88,7 +87,7 @@ std::string CheckContent(const ImageBytes& fixed, const ImageBytes& after,
     const bool macro = i >= MacroAreaStart && i < kMinImageSize;
     if (!key && !macro && after[i] != fixed[i]) return "byte " + std::to_string(i) + " changed";
   }
-  if (const auto refusal = settings::KeyRuleViolation(fixed, after)) {
+  if (const auto refusal = KeyRuleViolation(fixed, after)) {
     return "the import broke a key rule: " + *refusal;
   }
   return {};

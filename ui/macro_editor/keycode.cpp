@@ -7,8 +7,9 @@
 #include <array>
 #include <string_view>
 
-#include "image/commands.h"
+#include "image/editor_saves.h"
 #include "image/macro_slots.h"
+#include "ui/macro_editor/save_message.h"
 #include "ui/toolkit/fonts.h"
 #include "ui/toolkit/texts.h"
 #include "ui/toolkit/twips.h"
@@ -178,7 +179,8 @@ void keycode::ClearSet() {
 }
 
 void keycode::SaveSet() {
-  const SaveOutcome outcome = SaveStep(state_);
+  // Writes whatever the disk holds until the window asks about a change made elsewhere.
+  const SaveOutcome outcome = SaveStep(state_, SaveMode::Overwrite);
   dialogs_.Message(this, OutcomeMessage(outcome));
   if (!outcome.saved()) return;  // SaveStep has already put the image back
   emit StepSaved();

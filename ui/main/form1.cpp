@@ -8,9 +8,9 @@
 #include <QStandardItemModel>
 
 #include "image/button_rules.h"
-#include "image/commands.h"
-#include "image/image_file.h"
+#include "image/editor_saves.h"
 #include "image/macro_slots.h"
+#include "ui/macro_editor/save_message.h"
 #include "ui/toolkit/fonts.h"
 #include "ui/toolkit/texts.h"
 #include "ui/toolkit/twips.h"
@@ -222,7 +222,7 @@ void Form1::Load() {
   }
 
   // A file that cannot be an image changes nothing, not even the file Save would write.
-  const FileResult read = ReadImageFile(state_, path);
+  const FileResult read = LoadImageFile(state_, path);
   if (!read.ok()) {
     dialogs_.Message(this, QString::fromStdString(read.Message()));
     return;
@@ -242,7 +242,8 @@ void Form1::Load() {
 
 void Form1::Save() {
   // SaveButtons puts the image back as it was when the write fails.
-  const SaveOutcome outcome = SaveButtons(state_, *lists_);
+  // Writes whatever the disk holds until the window asks about a change made elsewhere.
+  const SaveOutcome outcome = SaveButtons(state_, *lists_, SaveMode::Overwrite);
   dialogs_.Message(this, OutcomeMessage(outcome));
 }
 

@@ -15,7 +15,15 @@ void QtDialogs::Message(QWidget* parent, const QString& text) {
 
 DiskChangeAnswer QtDialogs::AskAboutDiskChange(QWidget* parent, const QString& path,
                                                DiskChange change) {
-  QMessageBox box(QMessageBox::Warning, QtText(kAppTitle), DiskChangeText(path, change),
+  const QString advice =
+      change == DiskChange::Removed
+          ? QStringLiteral(
+                "Reload: try to read it again.\nOverwrite: save it again under that name.")
+          : QStringLiteral(
+                "Reload: read it again; unsaved choices in the lists are dropped.\n"
+                "Overwrite: save over the other program's change.");
+  QMessageBox box(QMessageBox::Warning, QtText(kAppTitle),
+                  DiskChangeNews(path, change) + QStringLiteral("\n\n") + advice,
                   QMessageBox::NoButton, parent);
   box.setTextFormat(Qt::PlainText);  // a file name is never markup
   const QPushButton* reload = box.addButton(QtText(kReloadButton), QMessageBox::AcceptRole);
@@ -39,6 +47,13 @@ std::optional<QString> QtDialogs::OpenFile(QWidget* parent, std::string_view fil
                                    nullptr, QFileDialog::DontUseNativeDialog);
   if (path.isEmpty()) return std::nullopt;
   return path;
+}
+
+QString DiskChangeNews(const QString& path, DiskChange change) {
+  return path +
+         (change == DiskChange::Removed ? QStringLiteral(" was removed")
+                                        : QStringLiteral(" was changed")) +
+         QStringLiteral(" by another program since it was loaded.");
 }
 
 QString QtFileFilter(std::string_view filter) {

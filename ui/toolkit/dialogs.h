@@ -42,6 +42,9 @@ class QtDialogs final : public Dialogs {
                                   const QString& startPath) override;
 };
 
+// "<path> was changed (or removed) by another program since it was loaded."
+QString DiskChangeNews(const QString& path, DiskChange change);
+
 // "Burn file (*.bin) | *.bin" to Qt's "Burn file (*.bin)"; the pattern is added in brackets when
 // the description does not already end with it.
 QString QtFileFilter(std::string_view filter);

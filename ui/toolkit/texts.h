@@ -1,13 +1,11 @@
-// The editor's own words: its title, the messages of the two saving commands, the question about
-// a file changed on disk, and the bridge from the core's UTF-8 texts to Qt's strings.
+// The editor's own words: its title, the messages of the two saving commands, the buttons of the
+// question about a file changed on disk, and the bridge from the core's UTF-8 texts to Qt's
+// strings.
 #pragma once
 
 #include <QString>
 
 #include <string_view>
-
-#include "image/commands.h"
-#include "ui/toolkit/dialogs.h"
 
 namespace vorlane::ui {
 
@@ -21,11 +19,5 @@ inline constexpr std::string_view kCancelButton = "Cancel";
 inline QString QtText(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
-
-// What "Save" and "Save Set" tell the user about how they ended.
-QString OutcomeMessage(const SaveOutcome& outcome);
-
-// The question's text: which file, what another program did to it, and what the answers do.
-QString DiskChangeText(const QString& path, DiskChange change);
 
 }  // namespace vorlane::ui

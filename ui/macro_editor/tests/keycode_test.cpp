@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "image/image_file.h"
+#include "image/editor_saves.h"
 #include "image/macro_slots.h"
 #include "ui/macro_editor/keycode.h"
 #include "ui/step_list/step_text.h"
@@ -70,7 +70,7 @@ class KeycodeTest : public ::testing::Test {
   // As the main window's "Load" leaves the shared state.
   void Load(const fs::path& path, const ImageBytes& bytes) {
     WriteBytes(path, bytes);
-    ASSERT_TRUE(ReadImageFile(state_, path.string()).ok());
+    ASSERT_TRUE(LoadImageFile(state_, path.string()).ok());
     state_.FileName = path.string();
     RefreshProgSteps(state_);
   }

@@ -14,7 +14,7 @@
 #include <iterator>
 
 #include "image/button_rules.h"
-#include "image/commands.h"
+#include "image/editor_saves.h"
 #include "image/macro_slots.h"
 #include "ui/main/form1.h"
 #include "ui/step_list/step_text.h"

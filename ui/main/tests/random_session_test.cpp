@@ -37,7 +37,7 @@
 #include <vector>
 
 #include "image/button_rules.h"
-#include "image/commands.h"
+#include "image/editor_saves.h"
 #include "image/testing/test_images.h"
 #include "ui/main/form1.h"
 #include "ui/step_list/step_text.h"

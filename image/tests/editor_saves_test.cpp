@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "image/commands.h"
+#include "image/editor_saves.h"
 #include "image/macro_slots.h"
 #include "image/testing/fake_button_lists.h"
 #include "image/testing/test_images.h"
@@ -28,7 +28,7 @@ struct Loaded {
     SetButtonCodes(original, {4, 5, 6, 7, 8, 9, 10, 11});
     WriteFileBytes(dir / "device.bin", original);
     state.FileName = (dir / "device.bin").string();
-    EXPECT_TRUE(ReadImageFile(state, state.FileName).ok());
+    EXPECT_TRUE(LoadImageFile(state, state.FileName).ok());
     MapImageToButtons(lists, state.ConfigImage);
     RefreshProgSteps(state);
   }
