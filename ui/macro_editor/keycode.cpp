@@ -179,10 +179,11 @@ void keycode::ClearSet() {
 }
 
 void keycode::SaveSet() {
-  // Writes whatever the disk holds until the window asks about a change made elsewhere.
-  const SaveOutcome outcome = SaveStep(state_, SaveMode::Overwrite);
-  dialogs_.Message(this, OutcomeMessage(outcome));
-  if (!outcome.saved()) return;  // SaveStep has already put the image back
+  // SaveStep puts the image back as it was when it writes nothing.
+  const SaveEnd end = SaveAsking(dialogs_, this, state_.FileName,
+                                 [this](SaveMode mode) { return SaveStep(state_, mode); });
+  if (end == SaveEnd::Reload) emit ReloadAsked();
+  if (end != SaveEnd::Written) return;
   emit StepSaved();
   RefreshProgSteps(state_);
 }

@@ -6,7 +6,7 @@
 namespace vorlane::ui {
 
 QString OutcomeMessage(const SaveOutcome& outcome) {
-  const QString file = QString::fromStdString(outcome.file.path);
+  const QString file = PathText(outcome.file.path);
   switch (outcome.status) {
     case SaveOutcome::Status::NoFile:
       return QtText(kNoFileMessage);
@@ -22,6 +22,26 @@ QString OutcomeMessage(const SaveOutcome& outcome) {
       return QtText(kSavedMessage);
   }
   return {};
+}
+
+SaveEnd SaveAsking(Dialogs& dialogs, QWidget* parent, const std::string& path,
+                   const std::function<SaveOutcome(SaveMode)>& save) {
+  SaveOutcome outcome = save(SaveMode::CheckDisk);
+  const bool removed = outcome.status == SaveOutcome::Status::RemovedOnDisk;
+  if (removed || outcome.status == SaveOutcome::Status::ChangedOnDisk) {
+    switch (dialogs.AskAboutDiskChange(parent, PathText(path),
+                                       removed ? DiskChange::Removed : DiskChange::Changed)) {
+      case DiskChangeAnswer::Reload:
+        return SaveEnd::Reload;
+      case DiskChangeAnswer::Cancel:
+        return SaveEnd::NotWritten;
+      case DiskChangeAnswer::Overwrite:
+        outcome = save(SaveMode::Overwrite);
+        break;
+    }
+  }
+  dialogs.Message(parent, OutcomeMessage(outcome));
+  return outcome.saved() ? SaveEnd::Written : SaveEnd::NotWritten;
 }
 
 }  // namespace vorlane::ui

@@ -59,10 +59,6 @@ int GridTop(const std::array<int, 2>& tops, int i) {
   return tops.at(static_cast<std::size_t>(i / kColumns));
 }
 
-QString PathText(const std::string& path) {
-  return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
 }  // namespace
 
 // The eight real lists as the button rules see them.
@@ -221,6 +217,10 @@ void Form1::Load() {
     return;
   }
 
+  LoadFile(path);
+}
+
+void Form1::LoadFile(const std::string& path) {
   // A file that cannot be an image changes nothing, not even the file Save would write.
   const FileResult read = LoadImageFile(state_, path);
   if (!read.ok()) {
@@ -241,10 +241,11 @@ void Form1::Load() {
 }
 
 void Form1::Save() {
-  // SaveButtons puts the image back as it was when the write fails.
-  // Writes whatever the disk holds until the window asks about a change made elsewhere.
-  const SaveOutcome outcome = SaveButtons(state_, *lists_, SaveMode::Overwrite);
-  dialogs_.Message(this, OutcomeMessage(outcome));
+  // SaveButtons puts the image back as it was when it writes nothing.
+  const SaveEnd end = SaveAsking(dialogs_, this, state_.FileName, [this](SaveMode mode) {
+    return SaveButtons(state_, *lists_, mode);
+  });
+  if (end == SaveEnd::Reload) LoadFile(state_.FileName);
 }
 
 void Form1::Exit() { close(); }
@@ -277,6 +278,7 @@ void Form1::OpenEditor(int step) {
   editor->setWindowFlag(Qt::Window);
   editor->setAttribute(Qt::WA_DeleteOnClose);
   connect(editor, &keycode::StepSaved, this, &Form1::RefreshStepListRow);
+  connect(editor, &keycode::ReloadAsked, this, [this] { LoadFile(state_.FileName); });
   editor->move(frameGeometry().topLeft());  // over this window
   editor_ = editor;
   editor->show();

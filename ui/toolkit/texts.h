@@ -3,8 +3,10 @@
 // strings.
 #pragma once
 
+#include <QFile>
 #include <QString>
 
+#include <string>
 #include <string_view>
 
 namespace vorlane::ui {
@@ -18,6 +20,11 @@ inline constexpr std::string_view kCancelButton = "Cancel";
 
 inline QString QtText(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A path as the system spells it, for showing.
+inline QString PathText(const std::string& path) {
+  return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
 }  // namespace vorlane::ui

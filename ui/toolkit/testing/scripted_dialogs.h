@@ -25,7 +25,7 @@ class ScriptedDialogs final : public Dialogs {
   DiskChangeAnswer AskAboutDiskChange(QWidget* /*parent*/, const QString& path,
                                       DiskChange change) override {
     questions.push_back({path, change});
-    if (diskAnswers.empty()) return DiskChangeAnswer::Cancel;  // the default button
+    if (diskAnswers.empty()) return unqueuedDiskAnswer;
     const DiskChangeAnswer answer = diskAnswers.front();
     diskAnswers.pop_front();
     return answer;
@@ -53,6 +53,7 @@ class ScriptedDialogs final : public Dialogs {
   QStringList messages;
   std::vector<Question> questions;
   std::deque<DiskChangeAnswer> diskAnswers;
+  DiskChangeAnswer unqueuedDiskAnswer = DiskChangeAnswer::Cancel;  // the default button's
   std::function<void(const QString&)> onMessage;  // runs inside the "modal" box
   std::deque<std::optional<QString>> answers;
   std::string lastFilter;

@@ -5,8 +5,6 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -39,45 +37,19 @@ TEST(FileFilter, DescriptionAndPatternBecomeQtForm) {
   EXPECT_EQ(QtFileFilter("*.bin"), QStringLiteral("*.bin"));
 }
 
-// The real box: a screen reader finds its three buttons by name, and every way out of it but
-// Reload and Overwrite is Cancel.
-TEST(DiskChangeQuestion, NamesTheFileAndAnythingButReloadOrOverwriteIsCancel) {
-  using enum DiskChangeAnswer;
-  const struct {
-    QString press;  // a button's name, a key, or the frame's close
-    bool removed;
-    DiskChangeAnswer expected;
-  } cases[] = {{"Reload", false, Reload}, {"Overwrite", true, Overwrite}, {"Cancel", false, Cancel},
-               {"Escape", false, Cancel}, {"Enter", true, Cancel},        {"close", false, Cancel}};
-  const QString path = QStringLiteral("/tmp/a <b>folder</b>/device.bin");
-  for (const auto& c : cases) {
-    QTimer::singleShot(0, [&] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      ASSERT_NE(box, nullptr);
-      EXPECT_EQ(box->windowTitle(), QStringLiteral("Vorlane"));
-      EXPECT_TRUE(box->text().startsWith(path + (c.removed ? " was removed" : " was changed") +
-                                         " by another program since it was loaded."));
-      QStringList names;
-      QAbstractButton* pressed = nullptr;
-      for (QAbstractButton* button : box->buttons()) {
-        QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(button);
-        if (reader->role() == QAccessible::Button) names << reader->text(QAccessible::Name);
-        if (button->text() == c.press) pressed = button;
-      }
-      names.sort();
-      EXPECT_EQ(names, (QStringList{"Cancel", "Overwrite", "Reload"}));
-      EXPECT_EQ(box->defaultButton()->text(), QStringLiteral("Cancel"));
-      if (pressed != nullptr) {
-        pressed->click();
-      } else if (c.press == "close") {
-        box->close();
-      } else {
-        QTest::keyClick(box, c.press == "Escape" ? Qt::Key_Escape : Qt::Key_Return);
-      }
+// The real box; its buttons and their answers are the end-to-end run's. Every other way out of
+// it loses nothing.
+TEST(DiskChangeQuestion, EscapeEnterAndTheFrameAnswerCancel) {
+  for (const Qt::Key way : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_unknown}) {
+    QTimer::singleShot(0, [way] {
+      QWidget* box = QApplication::activeModalWidget();
+      ASSERT_EQ(box->windowTitle(), QStringLiteral("Vorlane"));
+      if (way == Qt::Key_unknown) box->close();  // by the frame
+      if (way != Qt::Key_unknown) QTest::keyClick(box, way);
     });
-    const DiskChange change = c.removed ? DiskChange::Removed : DiskChange::Changed;
-    EXPECT_EQ(QtDialogs().AskAboutDiskChange(nullptr, path, change), c.expected)
-        << c.press.toStdString();
+    EXPECT_EQ(QtDialogs().AskAboutDiskChange(nullptr, "/a.bin", DiskChange::Changed),
+              DiskChangeAnswer::Cancel)
+        << way;
   }
 }
 
