@@ -17,8 +17,8 @@ E2E_WAIT seconds (30 by default).
 
   has WINDOW ROLE NAME              wait until such a control exists
   named WINDOW ROLE NAME WANTED     wait until that control's name is WANTED
-  buttons WINDOW NAME...            wait until the window's push buttons are the NAMEs, in any
-                                    order, each offering Press; answers the default one's name
+  buttons WINDOW NAME...            wait until the window has push buttons of those NAMEs, each
+                                    offering Press; answers the name of the default among them
 
 A WINDOW is its name, or ROLE:NAME where two windows share a name (the main window and its
 message boxes are all called "Vorlane"). A NAME ending in "*" matches every name that starts with
@@ -167,29 +167,15 @@ class Reader:
         self.control(window_name, role, name)
         return ""
 
-    def push_buttons(self, node, depth=4):
-        """Every push button under `node`, depth first: a message box keeps its buttons in a box
-        of their own."""
-        found = []
-        for child in node:
-            if child is None:
-                continue
-            if child.getRoleName() == "push button":
-                found.append(child)
-            elif depth > 1 and child.childCount:
-                found += self.push_buttons(child, depth - 1)
-        return found
-
     def cmd_buttons(self, window_name, *names):
         def read():
-            buttons = self.push_buttons(self.window(window_name))
-            if sorted(b.name for b in buttons) != sorted(names):
+            window = self.window(window_name)
+            found = {name: self.find_control(window, "push button", name) for name in names}
+            if any(b is None or "Press" not in actions_of(b) for b in found.values()):
                 return None
-            if any("Press" not in actions_of(b) for b in buttons):
-                return None
-            return [b.name for b in buttons
+            return [name for name, b in found.items()
                     if b.getState().contains(pyatspi.STATE_IS_DEFAULT)] or ["(none)"]
-        return " ".join(self.poll(f"{window_name!r} has not the buttons {names}", read))
+        return " ".join(self.poll(f"{window_name!r} lacks one of the buttons {names}", read))
 
     def cmd_named(self, window_name, role, name, wanted):
         node = self.control(window_name, role, name)
