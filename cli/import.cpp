@@ -27,13 +27,16 @@ CLI::App* SetupImport(CLI::App& app, ImportOptions& options) {
 
 int RunImport(const ImportOptions& options, Streams& streams) {
   if (IsTheImage(options.settings, options.image, streams.err)) return kExitRefused;
-  const std::optional<ImageForChange> image = LoadImageForChange(options.image, streams.err);
-  if (!image) return kExitRefused;
+  // The image is looked at before the settings are read but locked only after: settings typed
+  // on standard input must not hold other writers back.
+  if (!LoadImage(options.image, streams.err)) return kExitRefused;
   const std::optional<TextInput> input = ReadTextInput(options.settings, streams.in, streams.err);
   if (!input) return kExitRefused;
   const settings::ParsedSettings parsed = settings::ParseSettings(input->text, input->name);
   for (const settings::FileError& error : parsed.errors) streams.err << error.Text() << '\n';
   if (!parsed.ok()) return kExitRefused;
+  const std::optional<ImageForChange> image = LoadImageForChange(options.image, streams.err);
+  if (!image) return kExitRefused;
 
   const ImageBytes changed = settings::ApplySettings(image->bytes, parsed.settings);
   if (!KeysFollowRules(image->bytes, changed, streams.err)) return kExitRefused;
