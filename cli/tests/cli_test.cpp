@@ -530,66 +530,41 @@ TEST_F(VorlanectlProgram, WritersKeepLinksOwnerModeAndAclOrRefuseAReadOnlyFile) 
        }},
   };
 
-  struct Row {
+  const struct {
     const char* what;
-    // Makes the file in `folder`; returns the name to write through.
-    std::function<std::string(const fs::path& folder, const std::string& file)> prepare;
+    const char* prepare;  // a shell command run in the file's folder
+    const char* target;   // the name written through
     bool asPeer, written, inodeKept;
-    std::vector<std::string> otherNames;  // that must show the file as before: same inode
-  };
-  const Row rows[] = {
-      {"a hard link",
-       [](const fs::path& d, const std::string& f) {
-         fs::create_hard_link(f, d / "second");
-         return f;
-       },
-       false,
-       true,
-       true,
-       {"second"}},
+    std::vector<std::string> otherNames;  // that keep their inode and type
+  } rows[] = {
+      {"a hard link", "ln file second", "file", false, true, true, {"second"}},
       {"a chain of symbolic links",
-       [](const fs::path& d, const std::string&) {
-         fs::create_symlink("file", d / "link2");
-         fs::create_symlink("link2", d / "link1");
-         return (d / "link1").string();
-       },
+       "ln -s file link2 && ln -s link2 link1",
+       "link1",
        false,
        true,
        false,
        {"link1", "link2"}},
       {"a file another user owns and lets us write",
-       [](const fs::path& d, const std::string& f) {
-         ::chmod(d.c_str(), 01777);  // a shared folder
-         ::chmod(f.c_str(), 0666);
-         return f;
-       },
+       "chmod 1777 . && chmod 666 file",
+       "file",
        true,
        true,
        true,
        {}},
       {"a file with an ACL",
-       [](const fs::path&, const std::string& f) {
-         EXPECT_EQ(std::system(("setfacl -m u:nobody:rw,g:nogroup:r '" + f + "'").c_str()), 0);
-         return f;
-       },
+       "setfacl -m u:nobody:rw,g:nogroup:r file",
+       "file",
        false,
        true,
        false,
        {}},
-      {"a read-only file",
-       [](const fs::path&, const std::string& f) {
-         ::chmod(f.c_str(), 0444);
-         return f;
-       },
-       false,
-       false,
-       true,
-       {}},
+      {"a read-only file", "chmod 444 file", "file", false, false, true, {}},
   };
 
   int count = 0;
   bool skipped = false;
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     if (row.asPeer && peer == nullptr) {
       skipped = true;
       continue;
@@ -603,7 +578,8 @@ TEST_F(VorlanectlProgram, WritersKeepLinksOwnerModeAndAclOrRefuseAReadOnlyFile) 
       fs::create_directory(folder);
       const std::string file = (folder / "file").string();
       WriteFileBytes(file, w.before);
-      const std::string target = row.prepare(folder, file);
+      ASSERT_EQ(std::system(("cd '" + folder.string() + "' && " + row.prepare).c_str()), 0);
+      const std::string target = (folder / row.target).string();
       struct stat before {};
       ::stat(file.c_str(), &before);
       std::vector<struct stat> others(row.otherNames.size());
