@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <functional>
-
 #include "image/editor_saves.h"
 #include "image/macro_slots.h"
 #include "image/testing/fake_button_lists.h"
@@ -16,7 +13,6 @@
 namespace vorlane {
 namespace {
 
-namespace fs = std::filesystem;
 using testing::FakeButtonLists;
 using testing::PatternImage;
 using testing::ReadFileBytes;
@@ -86,63 +82,6 @@ TEST(SaveCommands, AFailedWriteLeavesFileAndImageAsLastWritten) {
         << outcome.file.Message();
     EXPECT_EQ(f.state.ConfigImage, f.original) << (stepSave ? "Save Set" : "Save");
     EXPECT_EQ(f.OnDisk(), f.original);
-  }
-}
-
-// Another program between the load and a save: a save that checks the disk writes nothing and
-// says so, unless the file still holds the bytes the editor last read or wrote.
-TEST(SaveCommands, AChangeMadeElsewhereStopsTheSaveUnlessTheBytesAreTheSame) {
-  using Status = SaveOutcome::Status;
-  const auto replace = [](Loaded& f, const ImageBytes& bytes) {
-    WriteFileBytes(f.dir / "new.bin", bytes);
-    fs::rename(f.dir / "new.bin", f.dir / "device.bin");
-  };
-  const struct {
-    const char* what;
-    std::function<void(Loaded&)> meanwhile;
-    Status status;
-  } cases[] = {
-      {"rewritten with other bytes",
-       [](Loaded& f) { WriteFileBytes(f.dir / "device.bin", PatternImage(kMinImageSize, 77)); },
-       Status::ChangedOnDisk},
-      {"replaced by other bytes", [&](Loaded& f) { replace(f, PatternImage(kMinImageSize, 78)); },
-       Status::ChangedOnDisk},
-      {"removed", [](Loaded& f) { fs::remove(f.dir / "device.bin"); }, Status::RemovedOnDisk},
-      {"touched, the same bytes",
-       [](Loaded& f) { WriteFileBytes(f.dir / "device.bin", f.original); }, Status::Saved},
-      {"replaced by the same bytes", [&](Loaded& f) { replace(f, f.original); }, Status::Saved},
-      {"the editor's own save", [](Loaded& f) { ASSERT_TRUE(SaveStep(f.state).saved()); },
-       Status::Saved},
-  };
-  for (const auto& c : cases) {
-    for (bool stepSave : {false, true}) {
-      Loaded f;
-      f.lists.SetSelection(1, 129);
-      f.state.StepBuffer = {9, 9, 9, 9, 9, 9, 9, 9};
-      c.meanwhile(f);
-      const Module1 before = f.state;
-      const bool present = fs::exists(f.dir / "device.bin");
-      const ImageBytes disk = present ? f.OnDisk() : ImageBytes{};
-      const auto save = [&](SaveMode mode) {
-        return stepSave ? SaveStep(f.state, mode) : SaveButtons(f.state, f.lists, mode);
-      };
-      const std::string what = std::string(c.what) + (stepSave ? ", Save Set" : ", Save");
-
-      const SaveOutcome checked = save(SaveMode::CheckDisk);
-      EXPECT_EQ(checked.status, c.status) << what;
-      if (c.status != Status::Saved) {
-        EXPECT_EQ(checked.file.path, f.state.FileName) << what;
-        EXPECT_EQ(f.state.ConfigImage, before.ConfigImage) << what;
-        EXPECT_EQ(fs::exists(f.dir / "device.bin"), present) << what;
-        if (present) {
-          EXPECT_EQ(f.OnDisk(), disk) << what;
-        }
-        EXPECT_TRUE(save(SaveMode::Overwrite).saved()) << what;
-      }
-      EXPECT_EQ(f.OnDisk(), f.state.ConfigImage) << what;
-      EXPECT_EQ(f.state.OnDisk.bytes, f.state.ConfigImage) << what;
-      EXPECT_TRUE(save(SaveMode::CheckDisk).saved()) << what << ": the editor's own write";
-    }
   }
 }
 
