@@ -27,18 +27,26 @@ CLI::App* SetupImport(CLI::App& app, ImportOptions& options) {
 
 int RunImport(const ImportOptions& options, Streams& streams) {
   if (IsTheImage(options.settings, options.image, streams.err)) return kExitRefused;
-  const std::optional<ImageForChange> image = LoadImageForChange(options.image, streams.err);
-  if (!image) return kExitRefused;
+  // The image is looked at before the settings are read but locked only after: settings typed
+  // on standard input must not hold other writers back. A dry run writes nothing, so it takes
+  // no lock.
+  const std::optional<ImageBytes> looked = LoadImage(options.image, streams.err);
+  if (!looked) return kExitRefused;
   const std::optional<TextInput> input = ReadTextInput(options.settings, streams.in, streams.err);
   if (!input) return kExitRefused;
   const settings::ParsedSettings parsed = settings::ParseSettings(input->text, input->name);
   for (const settings::FileError& error : parsed.errors) streams.err << error.Text() << '\n';
   if (!parsed.ok()) return kExitRefused;
+  std::optional<ImageForChange> image;
+  if (!options.dryRun && !(image = LoadImageForChange(options.image, streams.err))) {
+    return kExitRefused;
+  }
 
-  const ImageBytes changed = settings::ApplySettings(image->bytes, parsed.settings);
-  if (!KeysFollowRules(image->bytes, changed, streams.err)) return kExitRefused;
-  if (!options.dryRun) return CommitImage(*image, changed, streams.err);
-  streams.out << settings::DiffText(settings::DiffImages(image->bytes, changed));
+  const ImageBytes& before = image ? image->bytes : *looked;
+  const ImageBytes changed = settings::ApplySettings(before, parsed.settings);
+  if (!KeysFollowRules(before, changed, streams.err)) return kExitRefused;
+  if (image) return CommitImage(*image, changed, streams.err);
+  streams.out << settings::DiffText(settings::DiffImages(before, changed));
   return Finish(streams, kExitOk);
 }
 

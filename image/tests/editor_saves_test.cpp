@@ -1,4 +1,7 @@
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -80,6 +83,20 @@ TEST(SaveCommands, AFailedWriteLeavesFileAndImageAsLastWritten) {
     EXPECT_EQ(f.state.ConfigImage, f.original) << (stepSave ? "Save Set" : "Save");
     EXPECT_EQ(f.OnDisk(), f.original);
   }
+}
+
+TEST(SaveCommands, AnotherWriterHoldingTheFileTooLongFailsTheSave) {
+  Loaded f;
+  const int holder = ::open((f.dir / "device.bin").c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+  f.state.StepBuffer = {9, 9, 9, 9, 9, 9, 9, 9};
+  const SaveOutcome outcome = SaveStep(f.state);
+  ::close(holder);
+  EXPECT_EQ(outcome.status, SaveOutcome::Status::WriteFailed);
+  EXPECT_EQ(outcome.file.Message(),
+            "Could not save " + f.state.FileName + ": another writer holds it (waited 3 seconds)");
+  EXPECT_EQ(f.state.ConfigImage, f.original);
+  EXPECT_EQ(f.OnDisk(), f.original);
 }
 
 TEST(SaveStep, WithoutAChosenFileNothingIsStored) {

@@ -182,6 +182,10 @@ const Fault kFaults[] = {
      nullptr, Status::ChangedOnDisk},
     {"file rewritten longer in place", [](const fs::path& f) { RewriteInPlace(f, LongerFile()); },
      nullptr, Status::ChangedOnDisk},
+    {"file touched, its bytes the same",
+     [](const fs::path& f) { RewriteInPlace(f, ReadFileBytes(f)); }, nullptr},
+    {"file replaced by one with the same bytes",
+     [](const fs::path& f) { ReplaceByRename(f, ReadFileBytes(f)); }, nullptr},
     {"file made read-only", [](const fs::path& f) { ::chmod(f.c_str(), 0444); },
      "Permission denied"},
     {"folder made read-only, file writable",
@@ -211,15 +215,18 @@ const Fault kFaults[] = {
 };
 
 // Runs the save as an unprivileged user, since permission bits do not stop root, and checks what
-// it reports and what it leaves in ConfigImage; 0 when all is as `fault` expects.
-// A save that checks the disk and meets a change writes nothing and reports it; then the user's
-// "Overwrite" saves as the fault allows.
+// it reports and what it leaves in ConfigImage; 0 when all is as `fault` expects. A save that
+// checks the disk and meets a change writes nothing and names the file; then the user's
+// "Overwrite" saves as the fault allows, and the editor's own write never counts as a change.
 int SaveUnprivileged(Session& s, Command c, const Fault& fault) {
   return RunUnprivileged([&] {
     SaveMode mode = SaveMode::CheckDisk;
     if (fault.checked != Status::Saved) {
       const SaveOutcome checked = s.Run(c, mode);
-      if (checked.status != fault.checked || s.state.ConfigImage != s.original) return 3;
+      if (checked.status != fault.checked || checked.file.path != s.state.FileName ||
+          s.state.ConfigImage != s.original) {
+        return 3;
+      }
       mode = SaveMode::Overwrite;
     }
     const SaveOutcome outcome = s.Run(c, mode);
@@ -232,6 +239,7 @@ int SaveUnprivileged(Session& s, Command c, const Fault& fault) {
       std::fprintf(stderr, "%s, %s: \"%s\"\n", fault.what, Name(c), outcome.file.Message().c_str());
       return 1;
     }
+    if (fault.refusal == nullptr && !s.Run(c).saved()) return 4;
     return s.state.ConfigImage == (fault.refusal == nullptr ? s.Saved(c) : s.original) ? 0 : 2;
   });
 }
