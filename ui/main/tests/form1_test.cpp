@@ -266,12 +266,18 @@ TEST_F(MainWindow, CancelAfterALoadReadsTheFileInForceAgain) {
   window->Combo(1)->SetListIndex(kFilePositions[1]);
   ASSERT_TRUE(dialogs.messages.isEmpty());
   state.ProgSteps[3].fill(0);
+  ImageBytes elsewhere = CraftedImage();  // another program's change, which the re-read takes in
+  elsewhere.push_back(0);
+  WriteFile(path, elsewhere);
 
   QTest::mouseClick(window->Command3(), Qt::LeftButton);  // no answer queued: cancelled
   EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
   EXPECT_EQ(Selections(), kFilePositions);
   EXPECT_EQ(state.ProgSteps[3][0], CraftedImage()[StepOffset(3, 0)]);
   EXPECT_EQ(window->Text1()->text(), path);
+  QTest::mouseClick(window->Command4(), Qt::LeftButton);
+  EXPECT_TRUE(dialogs.questions.empty()) << "the file as read again is the editor's";
+  EXPECT_EQ(dialogs.messages, QStringList{kSavedText});
 }
 
 TEST_F(MainWindow, RefusedFileChangesNothing) {
