@@ -9,7 +9,7 @@
 #include "bench/bench_common.h"
 #include "bench/processes.h"
 #include "bench/window_fixture.h"
-#include "image/commands.h"
+#include "image/editor_saves.h"
 #include "ui/macro_editor/keycode.h"
 #include "ui/toolkit/texts.h"
 

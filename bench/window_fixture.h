@@ -31,6 +31,12 @@ QSize MainWindowSize();
 class BenchDialogs final : public ui::Dialogs {
  public:
   void Message(QWidget* /*parent*/, const QString& text) override { messages.push_back(text); }
+  // The benchmarks' saves meet only their own writes, so no question comes; were one to, it
+  // writes nothing, and the missing saved message shows.
+  ui::DiskChangeAnswer AskAboutDiskChange(QWidget* /*parent*/, const QString& /*path*/,
+                                          ui::DiskChange /*change*/) override {
+    return ui::DiskChangeAnswer::Cancel;
+  }
   std::optional<QString> OpenFile(QWidget* /*parent*/, std::string_view /*filter*/,
                                   const QString& /*startPath*/) override {
     return answer;

@@ -29,7 +29,8 @@ int RunExport(const ExportOptions& options, Streams& streams) {
     streams.out << text;
     return Finish(streams, kExitOk);
   }
-  return WriteTextFile(options.output, text, streams.err) ? kExitOk : kExitRefused;
+  if (IsTheImage(options.output, options.image, streams.err)) return kExitRefused;
+  return WriteOutput(options.output, text, streams);
 }
 
 }  // namespace vorlane::cli

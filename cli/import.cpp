@@ -3,7 +3,6 @@
 
 #include "cli/commands.h"
 #include "cli/io.h"
-#include "settings/key_rules.h"
 #include "settings/report.h"
 #include "settings/settings_file.h"
 
@@ -27,21 +26,27 @@ CLI::App* SetupImport(CLI::App& app, ImportOptions& options) {
 }
 
 int RunImport(const ImportOptions& options, Streams& streams) {
-  const std::optional<ImageBytes> image = LoadImage(options.image, streams.err);
-  if (!image) return kExitRefused;
+  if (IsTheImage(options.settings, options.image, streams.err)) return kExitRefused;
+  // The image is looked at before the settings are read but locked only after: settings typed
+  // on standard input must not hold other writers back. A dry run writes nothing, so it takes
+  // no lock.
+  const std::optional<ImageBytes> looked = LoadImage(options.image, streams.err);
+  if (!looked) return kExitRefused;
   const std::optional<TextInput> input = ReadTextInput(options.settings, streams.in, streams.err);
   if (!input) return kExitRefused;
   const settings::ParsedSettings parsed = settings::ParseSettings(input->text, input->name);
   for (const settings::FileError& error : parsed.errors) streams.err << error.Text() << '\n';
   if (!parsed.ok()) return kExitRefused;
-
-  const ImageBytes changed = settings::ApplySettings(*image, parsed.settings);
-  if (!options.dryRun) return CommitImage(options.image, *image, changed, streams.err);
-  if (const std::optional<std::string> refused = settings::KeyRuleViolation(*image, changed)) {
-    Complain(streams.err, *refused);
+  std::optional<ImageForChange> image;
+  if (!options.dryRun && !(image = LoadImageForChange(options.image, streams.err))) {
     return kExitRefused;
   }
-  streams.out << settings::DiffText(settings::DiffImages(*image, changed));
+
+  const ImageBytes& before = image ? image->bytes : *looked;
+  const ImageBytes changed = settings::ApplySettings(before, parsed.settings);
+  if (!KeysFollowRules(before, changed, streams.err)) return kExitRefused;
+  if (image) return CommitImage(*image, changed, streams.err);
+  streams.out << settings::DiffText(settings::DiffImages(before, changed));
   return Finish(streams, kExitOk);
 }
 

@@ -6,17 +6,17 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <istream>
+#include <span>
 
+#include "files/fd.h"
+#include "files/whole_file.h"
+#include "image/button_rules.h"
 #include "image/image_file.h"
-#include "settings/key_rules.h"
 
 namespace vorlane::cli {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr std::string_view kStdinName = "<stdin>";
 constexpr std::size_t kReadChunk = 8192;
@@ -26,35 +26,9 @@ std::string TooLarge(std::string_view name) {
          " MiB, too large for a settings file or a text";
 }
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  int Close() {
-    const int rc = ::close(fd_);
-    fd_ = -1;
-    return rc;
-  }
-
- private:
-  int fd_;
-};
-
-bool WriteAll(int fd, std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t n = ::write(fd, text.data(), text.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    text.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
+std::function<void()>& BeforeCommit() {
+  static std::function<void()> hook;
+  return hook;
 }
 
 std::optional<TextInput> ReadStream(std::istream& in, std::ostream& err) {
@@ -86,13 +60,37 @@ void Complain(std::ostream& err, std::string_view message) {
 }
 
 std::optional<ImageBytes> LoadImage(const std::string& path, std::ostream& err) {
-  Module1 state;
-  const FileResult read = ReadImageFile(state, path);
+  ImageBytes image;
+  const FileResult read = ReadImageFile(path, image);
   if (!read.ok()) {
     Complain(err, read.Message());
     return std::nullopt;
   }
-  return std::move(state.ConfigImage);
+  return image;
+}
+
+std::optional<ImageForChange> LoadImageForChange(const std::string& path, std::ostream& err) {
+  ImageForChange image;
+  image.path = path;
+  FileResult result;
+  image.lock = FileLock::Take(path, result);
+  if (result.ok()) result = ReadImageFile(path, image.bytes, &image.read);
+  if (!result.ok()) {
+    Complain(err, result.Message());
+    return std::nullopt;
+  }
+  return image;
+}
+
+bool IsTheImage(const std::string& other, const std::string& image, std::ostream& err) {
+  struct stat a {};
+  struct stat b {};
+  if (other == "-" || ::stat(other.c_str(), &a) != 0 || ::stat(image.c_str(), &b) != 0 ||
+      a.st_dev != b.st_dev || a.st_ino != b.st_ino) {
+    return false;
+  }
+  Complain(err, other + " is the image " + image + " itself; nothing written");
+  return true;
 }
 
 std::optional<TextInput> ReadTextInput(const std::string& path, std::istream& in,
@@ -127,75 +125,44 @@ std::optional<TextInput> ReadTextInput(const std::string& path, std::istream& in
   return input;
 }
 
-bool WriteTextFile(const std::string& path, std::string_view text, std::ostream& err) {
-  std::error_code ec;
-  fs::path target = path;
-  // Replace the file a link points to, not the link.
-  if (fs::is_symlink(fs::symlink_status(target, ec))) {
-    const fs::path resolved = fs::canonical(target, ec);
-    if (!ec) target = resolved;
+int WriteOutput(const std::string& path, std::string_view text, Streams& streams) {
+  if (const std::optional<int> fd = NamedDescriptor(path); fd == 1 || fd == 2) {
+    (*fd == 1 ? streams.out : streams.err) << text;
+    return Finish(streams, kExitOk);
   }
-  struct stat st {};
-  const bool exists = ::stat(target.c_str(), &st) == 0;
-  if (exists && !S_ISREG(st.st_mode)) {
-    if (S_ISDIR(st.st_mode)) {
-      Complain(err, Failed("Could not write", path, EISDIR));
-      return false;
-    }
-    Fd fd(::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-    if (fd.get() < 0 || !WriteAll(fd.get(), text) || fd.Close() != 0) {
-      Complain(err, Failed("Could not write", path, errno));
-      return false;
-    }
-    return true;
-  }
-
-  fs::path folder = target.parent_path();
-  if (folder.empty()) folder = ".";
-  std::string temporary = (folder / ".vorlanectl-XXXXXX").string();
-  Fd fd(::mkstemp(temporary.data()));
-  if (fd.get() < 0) {
-    Complain(err, Failed("Could not write", path, errno));
-    return false;
-  }
-  mode_t mode = st.st_mode & 07777;
-  if (!exists) {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-  int error = 0;
-  if (!WriteAll(fd.get(), text) || ::fsync(fd.get()) != 0 || ::fchmod(fd.get(), mode) != 0) {
-    error = errno;
-  }
-  if (fd.Close() != 0 && error == 0) error = errno;
-  if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
-  if (error != 0) {
-    ::unlink(temporary.c_str());
-    Complain(err, Failed("Could not write", path, error));
-    return false;
-  }
-  Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() >= 0) ::fsync(dir.get());
-  return true;
-}
-
-int CommitImage(const std::string& path, const ImageBytes& before, const ImageBytes& after,
-                std::ostream& err) {
-  if (after == before) return kExitOk;
-  if (const std::optional<std::string> refused = settings::KeyRuleViolation(before, after)) {
-    Complain(err, *refused);
+  const auto bytes = std::as_bytes(std::span(text.data(), text.size()));
+  const FileResult written =
+      ReplaceFile(path, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+  if (!written.ok()) {
+    Complain(streams.err, "Could not write " + path + ": " + written.reason);
     return kExitRefused;
   }
-  Module1 state;
-  state.ConfigImage = after;
-  const FileResult written = WriteImageFile(state, path);
+  return kExitOk;
+}
+
+bool KeysFollowRules(const ImageBytes& before, const ImageBytes& after, std::ostream& err) {
+  const std::optional<std::string> refused = KeyRuleViolation(before, after);
+  if (refused) Complain(err, *refused);
+  return !refused;
+}
+
+int CommitImage(const ImageForChange& image, const ImageBytes& after, std::ostream& err) {
+  if (after == image.bytes) return kExitOk;
+  if (BeforeCommit()) BeforeCommit()();
+  // Our writers wait for the lock; a program that does not lock is caught here.
+  if (CompareWithDisk(image.path, image.read) != DiskState::Same) {
+    Complain(err, image.path + " changed while vorlanectl was working; nothing written");
+    return kExitRefused;
+  }
+  const FileResult written = WriteImageFile(image.path, after);
   if (!written.ok()) {
     Complain(err, written.Message());
     return kExitRefused;
   }
   return kExitOk;
 }
+
+void SetBeforeCommitForTesting(std::function<void()> hook) { BeforeCommit() = std::move(hook); }
 
 int Finish(Streams& streams, int code) {
   streams.out.flush();

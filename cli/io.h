@@ -1,13 +1,16 @@
 // Reading and writing for the commands, each reporting its failure on the error stream.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 
 #include "cli/command.h"
-#include "image/module1.h"
+#include "files/file_lock.h"
+#include "files/file_result.h"
+#include "image/image_bytes.h"
 
 namespace vorlane::cli {
 
@@ -16,6 +19,20 @@ void Complain(std::ostream& err, std::string_view message);
 
 // The image at `path`, or none after the editor's message.
 std::optional<ImageBytes> LoadImage(const std::string& path, std::ostream& err);
+
+// An image read for a change: the writers' lock on it is held from the read until the object
+// goes, so two commands at once both land, one after the other.
+struct ImageForChange {
+  std::string path;
+  ImageBytes bytes;
+  FileStamp read;  // what was read, to tell a change by a writer that does not lock
+  FileLock lock;
+};
+std::optional<ImageForChange> LoadImageForChange(const std::string& path, std::ostream& err);
+
+// True when `other` names the same file as `image` (through any link), after a message: a command
+// that would write or read the image in place of another file does nothing.
+bool IsTheImage(const std::string& other, const std::string& image, std::ostream& err);
 
 struct TextInput {
   std::string text;
@@ -28,15 +45,21 @@ inline constexpr std::size_t kMaxTextInput = 1 << 20;
 std::optional<TextInput> ReadTextInput(const std::string& path, std::istream& in,
                                        std::ostream& err);
 
-// Writes `text` to `path` so that a failure leaves no half-written file: a temporary file beside
-// it is written, flushed and renamed over it. Something that is no regular file (a terminal, a
-// pipe, /dev/null) is written directly. False after a message.
-bool WriteTextFile(const std::string& path, std::string_view text, std::ostream& err);
+// Writes `text` to the file `path`, as every file of ours is written (files/whole_file.h); a path
+// naming standard output or error writes that stream, as "-" does. The exit status.
+int WriteOutput(const std::string& path, std::string_view text, Streams& streams);
 
-// Writes `after` over the image file at `path` that held `before`, after the editor's key rules;
-// nothing when the two are equal. The exit status.
-int CommitImage(const std::string& path, const ImageBytes& before, const ImageBytes& after,
-                std::ostream& err);
+// True when the change of the image from `before` to `after` keeps the editor's key rules;
+// false after the message.
+bool KeysFollowRules(const ImageBytes& before, const ImageBytes& after, std::ostream& err);
+
+// Writes `after` over the image, if it differs from what was read and the file is still what
+// was read; otherwise writes nothing. The exit status.
+int CommitImage(const ImageForChange& image, const ImageBytes& after, std::ostream& err);
+
+// For tests: runs between the read and the last look at the file before a commit writes, so a
+// test can change the file there as another program might.
+void SetBeforeCommitForTesting(std::function<void()> hook);
 
 // `code`, unless the data could not all be written to `out`.
 int Finish(Streams& streams, int code);

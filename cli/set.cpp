@@ -30,10 +30,11 @@ int RunSet(const SetOptions& options, Streams& streams) {
     Complain(streams.err, *parsed.error);
     return parsed.malformed ? kExitUsage : kExitRefused;
   }
-  const std::optional<ImageBytes> image = LoadImage(options.image, streams.err);
+  const std::optional<ImageForChange> image = LoadImageForChange(options.image, streams.err);
   if (!image) return kExitRefused;
-  return CommitImage(options.image, *image, settings::ApplySettings(*image, parsed.settings),
-                     streams.err);
+  const ImageBytes changed = settings::ApplySettings(image->bytes, parsed.settings);
+  if (!KeysFollowRules(image->bytes, changed, streams.err)) return kExitRefused;
+  return CommitImage(*image, changed, streams.err);
 }
 
 }  // namespace vorlane::cli

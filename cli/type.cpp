@@ -40,15 +40,15 @@ int RunType(const TypeOptions& options, Streams& streams) {
     if (!input) return kExitRefused;
     text = std::move(input->text);
   }
-  const std::optional<ImageBytes> image = LoadImage(options.image, streams.err);
+  const std::optional<ImageForChange> image = LoadImageForChange(options.image, streams.err);
   if (!image) return kExitRefused;
   const settings::TypeResult typed =
-      settings::TypeIntoImage(*image, {options.macro, text, options.start, options.delay});
+      settings::TypeIntoImage(image->bytes, {options.macro, text, options.start, options.delay});
   if (typed.error) {
     Complain(streams.err, *typed.error);
     return kExitRefused;
   }
-  return CommitImage(options.image, *image, typed.image, streams.err);
+  return CommitImage(*image, typed.image, streams.err);
 }
 
 }  // namespace vorlane::cli

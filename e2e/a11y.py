@@ -19,6 +19,9 @@ E2E_WAIT seconds (30 by default).
   windows                          the roles and names of the open windows
   has WINDOW ROLE NAME             wait until such a control exists
   where WINDOW ROLE NAME           "X Y WIDTH HEIGHT" of that control on the screen
+  named WINDOW ROLE NAME WANTED     wait until that control's name is WANTED
+  buttons WINDOW NAME...            wait until the window has push buttons of those NAMEs, each
+                                    offering Press; answers the name of the default among them
 
 A WINDOW is its name, or ROLE:NAME where two windows share a name (the main window and its
 message boxes are all called "Vorlane"). A NAME ending in "*" matches every name that starts with
@@ -165,6 +168,21 @@ class Reader:
 
     def cmd_has(self, window_name, role, name):
         self.control(window_name, role, name)
+        return ""
+
+    def cmd_buttons(self, window_name, *names):
+        def read():
+            window = self.window(window_name)
+            found = {name: self.find_control(window, "push button", name) for name in names}
+            if any(b is None or "Press" not in actions_of(b) for b in found.values()):
+                return None
+            return [name for name, b in found.items()
+                    if b.getState().contains(pyatspi.STATE_IS_DEFAULT)] or ["(none)"]
+        return " ".join(self.poll(f"{window_name!r} lacks one of the buttons {names}", read))
+
+    def cmd_named(self, window_name, role, name, wanted):
+        node = self.control(window_name, role, name)
+        self.poll(f"{role} {name!r} is not named {wanted!r}", lambda: node.name == wanted)
         return ""
 
     def cmd_focused(self, window_name, role, name):

@@ -270,6 +270,45 @@ exit_editor() {
   shot exited
 }
 
+# Another program changes the image under the editor (vorlanectl, named by VORLANECTL): "Save"
+# asks before it writes, and each answer does what it says. By accessibility actions alone; it
+# needs a function on every key, as the X runs leave them (the Wayland run leaves M5 empty).
+changed_on_disk() {
+  begin "7: vorlanectl sets M3 behind the editor; Save asks, and Cancel writes nothing"
+  [ -x "${VORLANECTL:-}" ] || fail "VORLANECTL does not name the built vorlanectl"
+  local theirs="$work/theirs.bin"
+  "$VORLANECTL" set "$image" M3="Vol Down" || fail "vorlanectl set M3 failed"
+  cp "$image" "$theirs"
+  save_meets_change() {
+    ask do "frame:Vorlane" "push button" Save Press
+    ask has "alert:Vorlane" label "$image was changed by another program since it was loaded.*"
+    ask buttons "alert:Vorlane" Reload Overwrite Cancel
+    [ "$answer" = Cancel ] || fail "the question's default button is \"$answer\", not Cancel"
+  }
+  save_meets_change
+  shot changed-on-disk
+  ask do "alert:Vorlane" "push button" Cancel Press
+  ask gone "alert:Vorlane"
+  expect_same_file "$image" "$theirs" "Cancel changed the other program's file"
+
+  begin "7: Reload shows \"Vol Down\" in M3's list and writes nothing"
+  save_meets_change
+  ask do "alert:Vorlane" "push button" Reload Press
+  ask gone "alert:Vorlane"
+  ask named "frame:Vorlane" "combo box" "@M3 key" "Vol Down"
+  expect_same_file "$image" "$theirs" "Reload changed the file"
+
+  begin "7: changed again, Overwrite writes what the editor shows"
+  "$VORLANECTL" set "$image" M3="Vol Up" || fail "vorlanectl set M3 failed"
+  save_meets_change
+  ask do "alert:Vorlane" "push button" Overwrite Press
+  ask has "alert:Vorlane" label "Your settings have been successfully saved!"
+  ask do "alert:Vorlane" "push button" OK Press
+  ask gone "alert:Vorlane"
+  expect_same_file "$image" "$theirs" "Overwrite did not write what the editor shows"
+  shot overwritten
+}
+
 if [ "$desktop" = wayland ]; then
   # -------------------------------------------------------------------------------------------
   begin "1: unasked, on Wayland the editor runs on X11: its window is an X window"
@@ -498,6 +537,7 @@ if [ "$desktop" = openbox ]; then
 fi
 
 screen_reader_edit "Set Prog 3" "Set itemNum 53"
+changed_on_disk
 exit_editor click
 
 echo "PASS: end-to-end on $desktop ($shots screenshots in $art)"

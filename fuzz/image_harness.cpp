@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "image/button_rules.h"
-#include "image/commands.h"
+#include "image/editor_saves.h"
 #include "image/image_file.h"
 #include "image/layout.h"
 #include "image/macro_slots.h"
@@ -181,7 +181,8 @@ std::string CheckShortInput(std::span<const std::uint8_t> input, const FileResul
     refused = MustRefuse("SaveButtons", [&] { SaveButtons(shortState, lists); });
     if (!refused.empty()) return refused;
   }
-  if (WriteImageFile(shortState, file.string()).ok()) return "WriteImageFile wrote a short image";
+  if (WriteImageFile(file.string(), shortState.ConfigImage).ok())
+    return "WriteImageFile wrote a short image";
   if (Selections(lists) != selections || lists.messages.size() != messages)
     return "a short image changed the lists";
   if (shortState.ConfigImage != bytes) return "a refused operation changed a short image";
@@ -231,7 +232,7 @@ std::string Pass(std::span<const std::uint8_t> input, const fs::path& folder) {
   const std::size_t messagesBefore = lists.messages.size();
 
   // "Load".
-  const FileResult read = ReadImageFile(state, file.string());
+  const FileResult read = LoadImageFile(state, file.string());
   if (loaded.size() < kMinImageSize)
     return CheckShortInput(input, read, before, state, lists, file);
   if (!read.ok())
@@ -342,7 +343,7 @@ std::string Pass(std::span<const std::uint8_t> input, const fs::path& folder) {
 
   // What was saved loads again as it stands.
   Module1 again;
-  const FileResult reread = ReadImageFile(again, file.string());
+  const FileResult reread = ReadImageFile(file.string(), again.ConfigImage);
   if (!reread.ok() || again.ConfigImage != state.ConfigImage)
     return "the saved file does not load back as ConfigImage";
   return {};

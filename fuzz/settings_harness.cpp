@@ -9,7 +9,6 @@
 #include "image/layout.h"
 #include "image/macro_slots.h"
 #include "image/testing/invariants.h"
-#include "settings/key_rules.h"
 #include "settings/names.h"
 #include "settings/report.h"
 #include "settings/settings_file.h"
@@ -88,7 +87,7 @@ std::string CheckContent(const ImageBytes& fixed, const ImageBytes& after,
       !broken.empty()) {
     return broken;
   }
-  if (const auto refusal = settings::KeyRuleViolation(fixed, after)) {
+  if (const auto refusal = KeyRuleViolation(fixed, after)) {
     return "the import broke a key rule: " + *refusal;
   }
   return {};

@@ -71,4 +71,25 @@ ButtonBytes StoreButtonsInImage(const ButtonLists& lists, ImageBytes& image) {
   return before;
 }
 
+std::optional<std::string> KeyRuleViolation(const ImageBytes& before, const ImageBytes& after) {
+  const ButtonBytes old = ReadButtonBytes(before);
+  const ButtonBytes now = ReadButtonBytes(after);
+  if (old == now) return std::nullopt;
+  const auto named = [](std::uint8_t code) { return CataloguePosition(code).has_value(); };
+  for (std::size_t n = 0; n < now.size(); ++n) {
+    if (now[n] == old[n] || !named(now[n])) continue;
+    for (std::size_t k = 0; k < now.size(); ++k) {
+      if (k != n && now[k] == now[n]) {
+        return ClashMessage(static_cast<int>(n + 1), static_cast<int>(k + 1));
+      }
+    }
+  }
+  for (std::size_t n = 0; n < now.size(); ++n) {
+    if (!named(now[n])) {
+      return std::string(kIncompleteMessage) + " (M" + std::to_string(n + 1) + " has no function)";
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace vorlane

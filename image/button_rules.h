@@ -3,10 +3,11 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
-#include "image/module1.h"
+#include "image/image_bytes.h"
 
 namespace vorlane {
 
@@ -51,5 +52,12 @@ void WriteButtonBytes(ImageBytes& image, const ButtonBytes& bytes);
 // Puts the code of each list's selected item at its button offset. Returns the bytes it
 // replaced. Every list must have a selection.
 ButtonBytes StoreButtonsInImage(const ButtonLists& lists, ImageBytes& image);
+
+// The same rules for a change of the image's key bytes from `before` to `after` (same length, at
+// least kMinImageSize), as a command that writes bytes meets them: each key given a new byte, M1
+// first, may not hold the function of another key (ClashMessage, k the lowest); and once any key
+// changes, all eight must hold a function (kIncompleteMessage, naming a key that has none). The
+// message to refuse the change with, or none.
+std::optional<std::string> KeyRuleViolation(const ImageBytes& before, const ImageBytes& after);
 
 }  // namespace vorlane

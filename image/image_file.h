@@ -1,37 +1,22 @@
-// Reading and writing the device image file whole.
+// Reading and writing the device image file whole, through the house's one file writer.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
-#include "image/module1.h"
+#include "files/file_result.h"
+#include "image/image_bytes.h"
 
 namespace vorlane {
 
-struct FileResult {
-  enum class Kind {
-    Ok,
-    TooShort,    // readable, but shorter than an image can be
-    ReadFailed,  // missing, a folder, no permission, an I/O error
-    WriteFailed,
-  };
-  Kind kind = Kind::Ok;
-  std::string path;
-  std::string reason;         // the system's words for what went wrong
-  std::uintmax_t length = 0;  // bytes in the file, for TooShort
+// Replaces `image` by the whole file at `path`, and `stamp` (when given) by what tells a later
+// change of it. A file that cannot be read, or that is too short to be an image (TooShort, with
+// its length), leaves both exactly as they were.
+FileResult ReadImageFile(const std::string& path, ImageBytes& image, FileStamp* stamp = nullptr);
 
-  bool ok() const { return kind == Kind::Ok; }
-  // The text the user is shown; empty when ok().
-  std::string Message() const;
-};
-
-// Replaces state.ConfigImage by the whole file. A file that cannot be read, or that is too short
-// to be an image, leaves ConfigImage exactly as it was.
-FileResult ReadImageFile(Module1& state, const std::string& path);
-
-// Writes the whole ConfigImage to `path` so that a failure at any point leaves the old file
-// intact: a temporary file in the same folder is written, flushed and renamed over the original.
-// Only when the folder takes no new file is the image written in place.
-FileResult WriteImageFile(const Module1& state, const std::string& path);
+// Writes the whole `image` to `path` so that a failure leaves the old file intact (the rules of
+// ReplaceFile in files/whole_file.h). An image too short to be one is never written. `written`,
+// when given, is set to the file as written.
+FileResult WriteImageFile(const std::string& path, const ImageBytes& image,
+                          FileStamp* written = nullptr);
 
 }  // namespace vorlane

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "image/module1.h"
+#include "image/image_bytes.h"
 
 namespace vorlane::settings {
 

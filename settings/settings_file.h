@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "image/image_bytes.h"
 #include "image/layout.h"
-#include "image/module1.h"
 
 namespace vorlane::settings {
 

@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "image/module1.h"
+#include "image/image_bytes.h"
 
 namespace vorlane::settings {
 

@@ -1,13 +1,21 @@
 // The commands as a user runs them: in-process through the whole command line with string
 // streams, and the built program for the exit status of a usage error and for a pipe.
+#include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
 #include <sstream>
 
 #include "cli/commands.h"
+#include "cli/io.h"
 #include "image/button_rules.h"
+#include "image/editor_saves.h"
 #include "image/macro_slots.h"
 #include "settings/report.h"
 #include "settings/settings_file.h"
@@ -108,6 +116,53 @@ TEST_F(Vorlanectl, ExportToAFileReplacesItWholeOrNotAtAll) {
   EXPECT_EQ(left, (std::vector<std::string>{"device.bin", "settings.toml"}));
 }
 
+TEST_F(Vorlanectl, ExportToAnOddTargetDoesWhatARedirectWouldOrRefuses) {
+  const std::string exported = settings::ExportSettings(sample_);
+  const std::string image(sample_.begin(), sample_.end());
+  const std::string itself = " is the image " + image_ + " itself; nothing written\n";
+  const struct {
+    const char* what;
+    std::function<void()> prepare;
+    std::string target;
+    int code;
+    std::string err;      // without "vorlanectl: "; empty when none
+    std::string file;     // then holds
+    std::string content;  // this
+    bool keepsIdentity;   // the file keeps its inode and modification time
+  } cases[] = {
+      {"a read-only file", [&] { ::chmod(Write("ro.toml", "old").c_str(), 0444); }, Path("ro.toml"),
+       kExitRefused, "Could not write " + Path("ro.toml") + ": Permission denied\n",
+       Path("ro.toml"), "old", true},
+      {"a dangling link", [&] { fs::create_symlink("new.toml", Path("k.toml")); }, Path("k.toml"),
+       kExitOk, "", Path("new.toml"), exported, false},
+      {"a dangling link into a missing folder",
+       [&] { fs::create_symlink("gone/new.toml", Path("k2.toml")); }, Path("k2.toml"), kExitRefused,
+       "Could not write " + Path("k2.toml") + ": No such file or directory\n", Path("k2.toml"), "",
+       false},
+      {"the image", [] {}, image_, kExitRefused, image_ + itself, image_, image, true},
+      {"the image through a link", [&] { fs::create_symlink("device.bin", Path("dev.toml")); },
+       Path("dev.toml"), kExitRefused, Path("dev.toml") + itself, image_, image, true},
+      {"a file that holds the export already", [&] { Write("same.toml", exported); },
+       Path("same.toml"), kExitOk, "", Path("same.toml"), exported, true},
+  };
+  for (const auto& c : cases) {
+    c.prepare();
+    struct stat before {};
+    ::stat(c.file.c_str(), &before);
+    const Outcome o = Command({"export", image_, "-o", c.target});
+    EXPECT_EQ(o.code, c.code) << c.what;
+    EXPECT_EQ(o.err, c.err.empty() ? "" : "vorlanectl: " + c.err) << c.what;
+    EXPECT_EQ(testing::ReadTextFile(c.file), c.content) << c.what;
+    EXPECT_TRUE(fs::is_symlink(c.target) || c.target == c.file) << c.what;
+    struct stat after {};
+    ::stat(c.file.c_str(), &after);
+    if (c.keepsIdentity) {
+      EXPECT_EQ(after.st_ino, before.st_ino) << c.what;
+      EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec) << c.what;
+    }
+  }
+}
+
 TEST_F(Vorlanectl, ImportWritesAllOrNothing) {
   ImageBytes changed = sample_;
   WriteButtonBytes(changed, {5, 217, 237, 62, 238, 40, 52, 49});
@@ -162,6 +217,13 @@ TEST_F(Vorlanectl, ImportWritesAllOrNothing) {
        "vorlanectl: M1~M8 can't set nothing! (M5 has no function)\n",
        false},
       {"nothing to change", {"-"}, "[keys]\nM2 = 'Prog3'\n", kExitOk, "", "", false},
+      {"the image as its own settings",
+       {image_},
+       "",
+       kExitRefused,
+       "",
+       "vorlanectl: " + image_ + " is the image " + image_ + " itself; nothing written\n",
+       false},
       {"no such file",
        {Path("none.toml")},
        "",
@@ -218,6 +280,42 @@ TEST_F(Vorlanectl, ImagesThatCannotBeReadOrWrittenAreRefusedWithTheEditorsMessag
   const Outcome readOnly = Command({"set", image_, "M1=b B", "M5=Vol Up"});
   EXPECT_EQ(readOnly.code, kExitRefused);
   EXPECT_EQ(readOnly.err, "vorlanectl: Could not save " + image_ + ": Permission denied\n");
+  EXPECT_EQ(ReadFileBytes(image_), sample_);
+}
+
+TEST_F(Vorlanectl, AWriterThatMeetsAnotherWritesNothing) {
+  const ImageBytes other = testing::RandomSettingsImage(5);
+  const struct {
+    const char* what;
+    std::function<void()> meanwhile;  // between the read and the write
+    std::string err;
+  } cases[] = {
+      {"the file is touched, its bytes the same", [&] { WriteFileBytes(image_, sample_); }, ""},
+      {"the file changes while the command works", [&] { WriteFileBytes(image_, other); },
+       "vorlanectl: " + image_ + " changed while vorlanectl was working; nothing written\n"},
+  };
+  for (const auto& c : cases) {
+    WriteFileBytes(image_, sample_);
+    SetBeforeCommitForTesting(c.meanwhile);
+    const Outcome o = Command({"set", image_, "M1=b B", "M5=Vol Up"});
+    SetBeforeCommitForTesting(nullptr);
+    EXPECT_EQ(o.code, c.err.empty() ? kExitOk : kExitRefused) << c.what;
+    EXPECT_EQ(o.err, c.err) << c.what;
+    if (c.err.empty()) {
+      EXPECT_EQ(ReadFileBytes(image_)[ButtonOffsets[0]], 5) << c.what;
+    }
+  }
+  EXPECT_EQ(ReadFileBytes(image_), other);
+
+  // A writer that holds the lock too long: vorlanectl gives up rather than hang a script.
+  WriteFileBytes(image_, sample_);
+  const int holder = ::open(image_.c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+  const Outcome o = Command({"set", image_, "M1=b B", "M5=Vol Up"});
+  ::close(holder);
+  EXPECT_EQ(o.code, kExitRefused);
+  EXPECT_EQ(o.err, "vorlanectl: Could not save " + image_ +
+                       ": another writer holds it (waited 3 seconds)\n");
   EXPECT_EQ(ReadFileBytes(image_), sample_);
 }
 
@@ -325,6 +423,190 @@ class VorlanectlProgram : public Vorlanectl {
   }
   std::string Text(const std::string& name) const { return testing::ReadTextFile(Path(name)); }
 };
+
+TEST_F(VorlanectlProgram, AnOutputThatNamesADescriptorIsWrittenThroughIt) {
+  const std::string export_ = "'" + std::string(VORLANECTL) + "' export device.bin -o ";
+  const std::string exported = settings::ExportSettings(sample_);
+  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0666), 0);
+  const struct {
+    std::string command;
+    std::string file;
+    std::string content;
+  } cases[] = {
+      {"{ echo header; " + export_ + "/dev/stdout; } > a.txt", "a.txt", "header\n" + exported},
+      {"echo log > b.txt; " + export_ + "/dev/stdout >> b.txt", "b.txt", "log\n" + exported},
+      {"{ echo three >&3; " + export_ + "/dev/fd/3; } 3> c.txt", "c.txt", "three\n" + exported},
+      {"{ echo self >&3; " + export_ + "/proc/self/fd/3; } 3>> d.txt", "d.txt",
+       "self\n" + exported},
+      {"cat fifo > e.txt & " + export_ + "fifo; wait", "e.txt", exported},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Shell("(" + c.command + ")"), kExitOk) << c.command << ": " << Text("err");
+    EXPECT_EQ(Text(c.file), c.content) << c.command;
+  }
+  EXPECT_EQ(fs::status(Path("fifo")).type(), fs::file_type::fifo);
+}
+
+TEST_F(VorlanectlProgram, TwoSetsAtOnceBothLand) {
+  ImageBytes base = sample_;
+  base[ButtonOffsets[4]] = 238;  // "Vol Up": every key has a function, so one may change
+  const std::string set = "'" + std::string(VORLANECTL) + "' set device.bin ";
+  constexpr int kRounds = 100;
+  int landed = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    WriteFileBytes(image_, base);
+    const int code =
+        Shell("(" + set + "'M1=b B' & p=$!; " + set + "'M2=c C'; s=$?; wait $p && exit $s)");
+    const ImageBytes now = ReadFileBytes(image_);
+    landed += code == kExitOk && now[ButtonOffsets[0]] == 5 && now[ButtonOffsets[1]] == 6;
+  }
+  EXPECT_EQ(landed, kRounds) << Text("err");
+}
+
+// getfacl's text for `path`: the ACL, the owner and the mode.
+std::string Acl(const std::string& path) {
+  std::string text;
+  if (FILE* pipe = ::popen(("getfacl -p '" + path + "' 2>&1").c_str(), "r")) {
+    for (int c = 0; (c = std::fgetc(pipe)) != EOF;) text += static_cast<char>(c);
+    ::pclose(pipe);
+  }
+  return text;
+}
+
+// Every writer keeps what a rename would lose: other names, the owner, the ACL, the mode.
+TEST_F(VorlanectlProgram, WritersKeepLinksOwnerModeAndAclOrRefuseAReadOnlyFile) {
+  const char* kPeer = "vorlane-peer";  // the other user, who may write a file they do not own
+  if (::geteuid() == 0 && ::getpwnam(kPeer) == nullptr) {
+    std::system("useradd --system --no-create-home --shell /usr/sbin/nologin vorlane-peer");
+  }
+  const struct passwd* peer = ::geteuid() == 0 ? ::getpwnam(kPeer) : nullptr;
+  ImageBytes base = sample_;
+  base[ButtonOffsets[4]] = 238;
+  WriteFileBytes(image_, base);
+  const std::string settingsFile = Write("keys.toml", "[keys]\nM1 = 'b B'\n");
+  const MacroStep step = {2, 1, 0, 0, 0, 0, 0, 11};
+  ImageBytes keyed = base;
+  keyed[ButtonOffsets[0]] = 5;
+  ImageBytes stepped = base;
+  PutStep(stepped, 0, 0, step);
+  const std::string program = "'" + std::string(VORLANECTL) + "' ";
+  const std::string exported = settings::ExportSettings(base);
+  const auto text = [](const std::string& t) { return ImageBytes(t.begin(), t.end()); };
+
+  struct Writer {
+    const char* name;
+    ImageBytes before, after;
+    std::function<int(const std::string& path, const std::string& asPeer)> run;
+  };
+  const Writer writers[] = {
+      {"the editor's Save Set", base, stepped,
+       [&](const std::string& path, const std::string& asPeer) {
+         const pid_t pid = ::fork();
+         if (pid == 0) {
+           if (!asPeer.empty() && (::setgroups(0, nullptr) != 0 || ::setgid(peer->pw_gid) != 0 ||
+                                   ::setuid(peer->pw_uid) != 0)) {
+             ::_exit(3);
+           }
+           Module1 state;
+           state.FileName = path;
+           if (!LoadImageFile(state, path).ok()) ::_exit(2);
+           state.StepBuffer = step;
+           ::_exit(SaveStep(state).saved() ? 0 : 1);
+         }
+         int status = 0;
+         return ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+       }},
+      {"vorlanectl set", base, keyed,
+       [&](const std::string& path, const std::string& asPeer) {
+         return Shell(asPeer + program + "set '" + path + "' 'M1=b B'");
+       }},
+      {"vorlanectl import", base, keyed,
+       [&](const std::string& path, const std::string& asPeer) {
+         return Shell(asPeer + program + "import '" + path + "' '" + settingsFile + "'");
+       }},
+      {"vorlanectl export -o", text("old\n"), text(exported),
+       [&](const std::string& path, const std::string& asPeer) {
+         return Shell(asPeer + program + "export '" + image_ + "' -o '" + path + "'");
+       }},
+  };
+
+  const struct {
+    const char* what;
+    const char* prepare;  // a shell command run in the file's folder
+    const char* target;   // the name written through
+    bool asPeer, written, inodeKept;
+    std::vector<std::string> otherNames;  // that keep their inode and type
+  } rows[] = {
+      {"a hard link", "ln file second", "file", false, true, true, {"second"}},
+      {"a chain of symbolic links",
+       "ln -s file link2 && ln -s link2 link1",
+       "link1",
+       false,
+       true,
+       false,
+       {"link1", "link2"}},
+      {"a file another user owns and lets us write",
+       "chmod 1777 . && chmod 666 file",
+       "file",
+       true,
+       true,
+       true,
+       {}},
+      {"a file with an ACL",
+       "setfacl -m u:nobody:rw,g:nogroup:r file",
+       "file",
+       false,
+       true,
+       false,
+       {}},
+      {"a read-only file", "chmod 444 file", "file", false, false, true, {}},
+  };
+
+  int count = 0;
+  bool skipped = false;
+  for (const auto& row : rows) {
+    if (row.asPeer && peer == nullptr) {
+      skipped = true;
+      continue;
+    }
+    const std::string asPeer = row.asPeer ? "setpriv --reuid=" + std::to_string(peer->pw_uid) +
+                                                " --regid=" + std::to_string(peer->pw_gid) +
+                                                " --clear-groups "
+                                          : "";
+    for (const Writer& w : writers) {
+      const fs::path folder = dir_ / ("case" + std::to_string(++count));
+      fs::create_directory(folder);
+      const std::string file = (folder / "file").string();
+      WriteFileBytes(file, w.before);
+      ASSERT_EQ(std::system(("cd '" + folder.string() + "' && " + row.prepare).c_str()), 0);
+      const std::string target = (folder / row.target).string();
+      struct stat before {};
+      ::stat(file.c_str(), &before);
+      std::vector<struct stat> others(row.otherNames.size());
+      for (std::size_t i = 0; i < others.size(); ++i) {
+        ::lstat((folder / row.otherNames[i]).c_str(), &others[i]);
+      }
+      const std::string acl = Acl(file);
+
+      const int code = w.run(target, asPeer);
+      const std::string where = std::string(row.what) + ", " + w.name + ": " + Text("err");
+      EXPECT_EQ(code == 0, row.written) << where;
+      EXPECT_EQ(ReadFileBytes(file), row.written ? w.after : w.before) << where;
+      struct stat after {};
+      ::stat(file.c_str(), &after);
+      EXPECT_EQ(after.st_ino == before.st_ino, row.inodeKept) << where;
+      EXPECT_EQ(after.st_nlink, before.st_nlink) << where;
+      EXPECT_EQ(Acl(file), acl) << where;  // owner, group, mode and ACL entries
+      for (std::size_t i = 0; i < others.size(); ++i) {
+        struct stat now {};
+        ::lstat((folder / row.otherNames[i]).c_str(), &now);
+        EXPECT_EQ(now.st_ino, others[i].st_ino) << where << row.otherNames[i];
+        EXPECT_EQ(now.st_mode, others[i].st_mode) << where << row.otherNames[i];
+      }
+    }
+  }
+  if (skipped) GTEST_SKIP() << "the other user's cases need root, to make the user";
+}
 
 TEST_F(VorlanectlProgram, ExitStatusesAndAPipe) {
   const std::string program = VORLANECTL;

@@ -14,8 +14,8 @@
 #include <random>
 #include <string>
 
+#include "image/image_bytes.h"
 #include "image/layout.h"
-#include "image/module1.h"
 
 namespace vorlane::testing {
 

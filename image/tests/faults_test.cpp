@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "image/button_rules.h"
-#include "image/commands.h"
+#include "image/editor_saves.h"
 #include "image/image_file.h"
 #include "image/macro_slots.h"
 #include "image/testing/fake_button_lists.h"
@@ -40,6 +40,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::FakeButtonLists;
+using testing::kNobody;
 using testing::PatternImage;
 using testing::ReadFileBytes;
 using testing::RunUnprivileged;
@@ -76,6 +77,9 @@ struct Session {
     SetButtonCodes(original, {4, 5, 6, 7, 8, 9, 10, 11});
     WriteFileBytes(file, original);
     ::chmod(file.c_str(), 0666);  // writable by the unprivileged user the faults run as
+    // and theirs, so that a save may replace it (another user's file is written in place).
+    if (::geteuid() == 0) [[maybe_unused]]
+      const int ignored = ::chown(file.c_str(), kNobody, kNobody);
     Load();
   }
   // For a file that is already there.
@@ -84,8 +88,8 @@ struct Session {
     Load();
   }
 
-  SaveOutcome Run(Command c) {
-    return c == Command::Save ? SaveButtons(state, lists) : SaveStep(state);
+  SaveOutcome Run(Command c, SaveMode mode = SaveMode::CheckDisk) {
+    return c == Command::Save ? SaveButtons(state, lists, mode) : SaveStep(state, mode);
   }
   // The image a successful `c` writes.
   ImageBytes Saved(Command c) const {
@@ -101,7 +105,7 @@ struct Session {
  private:
   void Load() {
     state.FileName = file.string();
-    const FileResult read = ReadImageFile(state, state.FileName);
+    const FileResult read = LoadImageFile(state, state.FileName);
     ASSERT_TRUE(read.ok()) << read.Message();
     ASSERT_EQ(state.ConfigImage, original);
     MapImageToButtons(lists, state.ConfigImage);
@@ -157,22 +161,31 @@ const ImageBytes& LongerFile() {
   return bytes;
 }
 
+using Status = SaveOutcome::Status;
+
 struct Fault {
   const char* what;
   void (*apply)(const fs::path& file);
   const char* refusal;  // the reason a failed save gives; nullptr when the save must succeed
+  // What a save that checks the disk first meets: Saved when the file holds what was loaded
+  // (then `refusal` decides), else the change it reports, writing nothing.
+  Status checked = Status::Saved;
 };
 
 const Fault kFaults[] = {
-    {"file deleted", [](const fs::path& f) { fs::remove(f); }, nullptr},
+    {"file deleted", [](const fs::path& f) { fs::remove(f); }, nullptr, Status::RemovedOnDisk},
     {"file replaced by a shorter one", [](const fs::path& f) { ReplaceByRename(f, ShortFile()); },
-     nullptr},
+     nullptr, Status::ChangedOnDisk},
     {"file replaced by a longer one", [](const fs::path& f) { ReplaceByRename(f, LongerFile()); },
-     nullptr},
+     nullptr, Status::ChangedOnDisk},
     {"file rewritten shorter in place", [](const fs::path& f) { RewriteInPlace(f, ShortFile()); },
-     nullptr},
+     nullptr, Status::ChangedOnDisk},
     {"file rewritten longer in place", [](const fs::path& f) { RewriteInPlace(f, LongerFile()); },
-     nullptr},
+     nullptr, Status::ChangedOnDisk},
+    {"file touched, its bytes the same",
+     [](const fs::path& f) { RewriteInPlace(f, ReadFileBytes(f)); }, nullptr},
+    {"file replaced by one with the same bytes",
+     [](const fs::path& f) { ReplaceByRename(f, ReadFileBytes(f)); }, nullptr},
     {"file made read-only", [](const fs::path& f) { ::chmod(f.c_str(), 0444); },
      "Permission denied"},
     {"folder made read-only, file writable",
@@ -188,31 +201,45 @@ const Fault kFaults[] = {
        RewriteInPlace(f, ShortFile());
        ::chmod(f.parent_path().c_str(), 0555);
      },
-     nullptr},
+     nullptr, Status::ChangedOnDisk},
     {"folder made read-only, file rewritten longer in place",
      [](const fs::path& f) {
        RewriteInPlace(f, LongerFile());
        ::chmod(f.parent_path().c_str(), 0555);
      },
-     nullptr},
+     nullptr, Status::ChangedOnDisk},
     {"folder removed", [](const fs::path& f) { fs::remove_all(f.parent_path()); },
-     "No such file or directory"},
+     "No such file or directory", Status::RemovedOnDisk},
+    {"another name for the file (a hard link)",
+     [](const fs::path& f) { fs::create_hard_link(f, f.parent_path() / "second.bin"); }, nullptr},
 };
 
 // Runs the save as an unprivileged user, since permission bits do not stop root, and checks what
-// it reports and what it leaves in ConfigImage; 0 when all is as `fault` expects.
+// it reports and what it leaves in ConfigImage; 0 when all is as `fault` expects. A save that
+// checks the disk and meets a change writes nothing and names the file; then the user's
+// "Overwrite" saves as the fault allows, and the editor's own write never counts as a change.
 int SaveUnprivileged(Session& s, Command c, const Fault& fault) {
   return RunUnprivileged([&] {
-    const SaveOutcome outcome = s.Run(c);
+    SaveMode mode = SaveMode::CheckDisk;
+    if (fault.checked != Status::Saved) {
+      const SaveOutcome checked = s.Run(c, mode);
+      if (checked.status != fault.checked || checked.file.path != s.state.FileName ||
+          s.state.ConfigImage != s.original) {
+        return 3;
+      }
+      mode = SaveMode::Overwrite;
+    }
+    const SaveOutcome outcome = s.Run(c, mode);
     const bool reportOk = fault.refusal == nullptr
                               ? outcome.saved()
-                              : outcome.status == SaveOutcome::Status::WriteFailed &&
+                              : outcome.status == Status::WriteFailed &&
                                     outcome.file.Message() ==
                                         "Could not save " + s.state.FileName + ": " + fault.refusal;
     if (!reportOk) {
       std::fprintf(stderr, "%s, %s: \"%s\"\n", fault.what, Name(c), outcome.file.Message().c_str());
       return 1;
     }
+    if (fault.refusal == nullptr && !s.Run(c).saved()) return 4;
     return s.state.ConfigImage == (fault.refusal == nullptr ? s.Saved(c) : s.original) ? 0 : 2;
   });
 }
@@ -238,7 +265,11 @@ TEST(Faults, BetweenLoadAndSaveTheFileEndsAsTheOldImageOrTheNewOneNeverAMix) {
       } else {
         EXPECT_FALSE(fs::exists(s.file)) << fault.what << ", " << Name(c);
       }
-      EXPECT_EQ(Leftovers(folder, {"image.bin"}), std::vector<std::string>{})
+      if (fs::exists(folder / "second.bin")) {
+        EXPECT_TRUE(SameBytes(ReadFileBytes(folder / "second.bin"), ReadFileBytes(s.file)))
+            << fault.what << ", " << Name(c);
+      }
+      EXPECT_EQ(Leftovers(folder, {"image.bin", "second.bin"}), std::vector<std::string>{})
           << fault.what << ", " << Name(c);
     }
   }
@@ -302,8 +333,16 @@ TEST(Faults, AFullDiskFailsTheSaveAndKeepsTheOldImageOnDiskAndInMemory) {
   } cases[] = {
       {{"disk full", nullptr, "No space left on device"}, false},
       {{"disk full, folder read-only, file rewritten shorter in place",
-        [](const fs::path& f) { RewriteInPlace(f, ShortFile()); }, "No space left on device"},
+        [](const fs::path& f) { RewriteInPlace(f, ShortFile()); }, "No space left on device",
+        Status::ChangedOnDisk},
        true},
+      {{"disk full, file with a second name rewritten shorter in place",
+        [](const fs::path& f) {
+          RewriteInPlace(f, ShortFile());
+          fs::create_hard_link(f, f.parent_path() / "second.bin");
+        },
+        "No space left on device", Status::ChangedOnDisk},
+       false},
   };
   for (const Case& k : cases) {
     for (Command c : kCommands) {
@@ -319,12 +358,13 @@ TEST(Faults, AFullDiskFailsTheSaveAndKeepsTheOldImageOnDiskAndInMemory) {
       EXPECT_EQ(SaveUnprivileged(s, c, k.fault), 0) << k.fault.what << ", " << Name(c);
       ::chmod(mountPoint.c_str(), 0777);
       EXPECT_TRUE(SameBytes(ReadFileBytes(s.file), before)) << k.fault.what << ", " << Name(c);
-      EXPECT_EQ(Leftovers(mountPoint, {"image.bin", "filler"}), std::vector<std::string>{})
+      EXPECT_EQ(Leftovers(mountPoint, {"image.bin", "filler", "second.bin"}),
+                std::vector<std::string>{})
           << k.fault.what << ", " << Name(c);
 
       // Once there is room again the same save goes through.
       fs::remove(mountPoint / "filler");
-      EXPECT_TRUE(s.Run(c).saved()) << k.fault.what << ", " << Name(c);
+      EXPECT_TRUE(s.Run(c, SaveMode::Overwrite).saved()) << k.fault.what << ", " << Name(c);
       EXPECT_TRUE(SameBytes(ReadFileBytes(s.file), s.Saved(c))) << k.fault.what << ", " << Name(c);
     }
   }
@@ -404,7 +444,7 @@ TEST(Faults, AFileTooLargeForMemoryIsRefusedNotACrash) {
   Module1 state;
   state.ConfigImage = PatternImage(kMinImageSize, 2);
   const ImageBytes before = state.ConfigImage;
-  const FileResult read = ReadImageFile(state, file.string());
+  const FileResult read = ReadImageFile(file.string(), state.ConfigImage);
   EXPECT_EQ(read.kind, FileResult::Kind::ReadFailed);
   EXPECT_EQ(read.Message(), "Could not open " + file.string() + ": Cannot allocate memory");
   EXPECT_EQ(state.ConfigImage, before);

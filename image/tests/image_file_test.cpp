@@ -33,11 +33,11 @@ TEST(ReadImageFile, LoadThenWriteIsByteIdenticalForEveryAcceptedLength) {
     ScratchDir dir;
     const ImageBytes original = PatternImage(size, static_cast<unsigned>(size));
     WriteFileBytes(dir / "a.bin", original);
-    Module1 state;
-    const FileResult read = ReadImageFile(state, (dir / "a.bin").string());
+    ImageBytes image;
+    const FileResult read = ReadImageFile((dir / "a.bin").string(), image);
     ASSERT_TRUE(read.ok()) << read.Message();
-    EXPECT_EQ(state.ConfigImage, original);
-    ASSERT_TRUE(WriteImageFile(state, (dir / "a.bin").string()).ok());
+    EXPECT_EQ(image, original);
+    ASSERT_TRUE(WriteImageFile((dir / "a.bin").string(), image).ok());
     EXPECT_EQ(ReadFileBytes(dir / "a.bin"), original) << size;
     EXPECT_TRUE(OtherFiles(dir.path(), "a.bin").empty());
   }
@@ -47,16 +47,16 @@ TEST(ReadImageFile, ShortFilesAreRefusedAndLeaveTheImageAsItWas) {
   for (std::size_t size : {std::size_t{0}, std::size_t{1}, kMinImageSize - 1}) {
     ScratchDir dir;
     WriteFileBytes(dir / "short.bin", ImageBytes(size, 0xAB));
-    Module1 state;
-    state.ConfigImage = PatternImage();
-    const ImageBytes before = state.ConfigImage;
+    ImageBytes image;
+    image = PatternImage();
+    const ImageBytes before = image;
     const std::string path = (dir / "short.bin").string();
-    const FileResult r = ReadImageFile(state, path);
+    const FileResult r = ReadImageFile(path, image);
     EXPECT_EQ(r.kind, FileResult::Kind::TooShort) << size;
     EXPECT_EQ(r.length, size);
     EXPECT_EQ(r.Message(), path + " is not a device image: it is " + std::to_string(size) +
                                " bytes long, and an image holds at least 27804.");
-    EXPECT_EQ(state.ConfigImage, before) << size;
+    EXPECT_EQ(image, before) << size;
   }
 }
 
@@ -77,14 +77,14 @@ TEST(ReadImageFile, UnreadablePathsReportTheSystemsReasonAndChangeNothing) {
   for (const auto& c : cases) {
     const std::string path = (dir / c.name).string();
     const int code = RunUnprivileged([&] {
-      Module1 state;
-      state.ConfigImage = PatternImage();
-      const ImageBytes before = state.ConfigImage;
-      const FileResult r = ReadImageFile(state, path);
+      ImageBytes image;
+      image = PatternImage();
+      const ImageBytes before = image;
+      const FileResult r = ReadImageFile(path, image);
       if (r.kind != FileResult::Kind::ReadFailed) return 1;
       if (r.Message().rfind("Could not open " + path + ": ", 0) != 0) return 2;
       if (r.reason.find(c.reasonPart) == std::string::npos) return 3;
-      return state.ConfigImage == before ? 0 : 4;
+      return image == before ? 0 : 4;
     });
     EXPECT_EQ(code, 0) << c.name;
   }
@@ -92,18 +92,18 @@ TEST(ReadImageFile, UnreadablePathsReportTheSystemsReasonAndChangeNothing) {
 
 TEST(WriteImageFile, CreatesAMissingFileAndKeepsPermissionBitsOfAnExistingOne) {
   ScratchDir dir;
-  Module1 state;
-  state.ConfigImage = PatternImage();
-  ASSERT_TRUE(WriteImageFile(state, (dir / "new.bin").string()).ok());
-  EXPECT_EQ(ReadFileBytes(dir / "new.bin"), state.ConfigImage);
+  ImageBytes image;
+  image = PatternImage();
+  ASSERT_TRUE(WriteImageFile((dir / "new.bin").string(), image).ok());
+  EXPECT_EQ(ReadFileBytes(dir / "new.bin"), image);
 
   WriteFileBytes(dir / "kept.bin", PatternImage(kMinImageSize, 9));
   ::chmod((dir / "kept.bin").c_str(), 0640);
-  ASSERT_TRUE(WriteImageFile(state, (dir / "kept.bin").string()).ok());
+  ASSERT_TRUE(WriteImageFile((dir / "kept.bin").string(), image).ok());
   struct stat st {};
   ASSERT_EQ(::stat((dir / "kept.bin").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
-  EXPECT_EQ(ReadFileBytes(dir / "kept.bin"), state.ConfigImage);
+  EXPECT_EQ(ReadFileBytes(dir / "kept.bin"), image);
 }
 
 TEST(WriteImageFile, ThroughASymbolicLinkTheTargetIsReplacedAndTheLinkStays) {
@@ -111,11 +111,11 @@ TEST(WriteImageFile, ThroughASymbolicLinkTheTargetIsReplacedAndTheLinkStays) {
   fs::create_directory(dir / "real");
   WriteFileBytes(dir / "real" / "image.bin", PatternImage(kMinImageSize, 3));
   fs::create_symlink("real/image.bin", dir / "link.bin");
-  Module1 state;
-  state.ConfigImage = PatternImage(kMinImageSize, 4);
-  ASSERT_TRUE(WriteImageFile(state, (dir / "link.bin").string()).ok());
+  ImageBytes image;
+  image = PatternImage(kMinImageSize, 4);
+  ASSERT_TRUE(WriteImageFile((dir / "link.bin").string(), image).ok());
   EXPECT_TRUE(fs::is_symlink(dir / "link.bin"));
-  EXPECT_EQ(ReadFileBytes(dir / "real" / "image.bin"), state.ConfigImage);
+  EXPECT_EQ(ReadFileBytes(dir / "real" / "image.bin"), image);
 }
 
 TEST(WriteImageFile, FailuresLeaveTheOriginalAndNoTemporaryFile) {
@@ -141,12 +141,12 @@ TEST(WriteImageFile, FailuresLeaveTheOriginalAndNoTemporaryFile) {
     c.prepare(dir);
     const std::string path = (dir / c.target).string();
     const int code = RunUnprivileged([&] {
-      Module1 state;
-      state.ConfigImage = changed;
-      const FileResult r = WriteImageFile(state, path);
+      ImageBytes image;
+      image = changed;
+      const FileResult r = WriteImageFile(path, image);
       if (r.ok() || r.kind != FileResult::Kind::WriteFailed) return 1;
       if (r.Message().rfind("Could not save " + path + ": ", 0) != 0) return 2;
-      return state.ConfigImage == changed ? 0 : 3;
+      return image == changed ? 0 : 3;
     });
     ::chmod(dir.path().c_str(), 0777);
     EXPECT_EQ(code, 0) << c.what;
@@ -166,9 +166,9 @@ TEST(WriteImageFile, AFolderThatTakesNoNewFileStillLetsTheFileBeOverwritten) {
   const ImageBytes changed = PatternImage(kMinImageSize, 8);
   const std::string path = (dir / "a.bin").string();
   const int code = RunUnprivileged([&] {
-    Module1 state;
-    state.ConfigImage = changed;
-    return WriteImageFile(state, path).ok() ? 0 : 1;
+    ImageBytes image;
+    image = changed;
+    return WriteImageFile(path, image).ok() ? 0 : 1;
   });
   EXPECT_EQ(code, 0);
   EXPECT_EQ(ReadFileBytes(dir / "a.bin"), changed);
@@ -178,10 +178,10 @@ TEST(WriteImageFile, NeverWritesAnImageThatIsTooShort) {
   ScratchDir dir;
   const ImageBytes original = PatternImage();
   WriteFileBytes(dir / "a.bin", original);
-  Module1 state;  // nothing loaded
-  EXPECT_FALSE(WriteImageFile(state, (dir / "a.bin").string()).ok());
-  state.ConfigImage.assign(kMinImageSize - 1, 0);
-  EXPECT_FALSE(WriteImageFile(state, (dir / "a.bin").string()).ok());
+  ImageBytes image;  // nothing loaded
+  EXPECT_FALSE(WriteImageFile((dir / "a.bin").string(), image).ok());
+  image.assign(kMinImageSize - 1, 0);
+  EXPECT_FALSE(WriteImageFile((dir / "a.bin").string(), image).ok());
   EXPECT_EQ(ReadFileBytes(dir / "a.bin"), original);
 }
 

@@ -2,56 +2,11 @@
 
 #include "image/button_rules.h"
 #include "image/macro_slots.h"
-#include "settings/key_rules.h"
 #include "settings/report.h"
 #include "settings/testing/sample_images.h"
 
 namespace vorlane::settings {
 namespace {
-
-// Codes of a A, b B, c C, ... h H: eight distinct functions.
-constexpr ButtonBytes kDistinct{4, 5, 6, 7, 8, 9, 10, 11};
-
-ImageBytes WithKeys(const ButtonBytes& keys) {
-  ImageBytes image = testing::PatternImage();
-  WriteButtonBytes(image, keys);
-  return image;
-}
-
-TEST(KeyRules, RefuseAsTheEditorDoes) {
-  const struct {
-    const char* what = nullptr;
-    ButtonBytes before{}, after{};
-    std::optional<std::string> refusal;
-  } cases[] = {
-      {"no key changes", kDistinct, kDistinct, std::nullopt},
-      {"a new function", kDistinct, {4, 237, 6, 7, 8, 9, 10, 11}, std::nullopt},
-      {"two keys swap", kDistinct, {5, 4, 6, 7, 8, 9, 10, 11}, std::nullopt},
-      {"M3 takes M1's function",
-       kDistinct,
-       {4, 5, 4, 7, 8, 9, 10, 11},
-       "M3 key can't set like M1 key."},
-      {"the lowest other key is named",
-       kDistinct,
-       {4, 5, 6, 7, 8, 9, 10, 6},
-       "M8 key can't set like M3 key."},
-      {"the first changed key is checked first",
-       kDistinct,
-       {4, 8, 6, 7, 8, 9, 10, 4},
-       "M2 key can't set like M5 key."},
-      // A clash the image had already is not the change's doing.
-      {"an old clash stays", {4, 4, 6, 7, 8, 9, 10, 11}, {4, 4, 6, 7, 8, 9, 10, 12}, std::nullopt},
-      {"a key with no function",
-       {4, 5, 6, 7, 0, 9, 10, 11},
-       {4, 237, 6, 7, 0, 9, 10, 11},
-       "M1~M8 can't set nothing! (M5 has no function)"},
-      {"no change, no check", {4, 5, 6, 7, 0, 9, 10, 11}, {4, 5, 6, 7, 0, 9, 10, 11}, std::nullopt},
-      {"filling the gap", {4, 5, 6, 7, 0, 9, 10, 11}, {4, 5, 6, 7, 12, 9, 10, 11}, std::nullopt},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(KeyRuleViolation(WithKeys(c.before), WithKeys(c.after)), c.refusal) << c.what;
-  }
-}
 
 TEST(Diff, OneLinePerKeyAndStepThenTheOtherBytes) {
   const ImageBytes a = testing::SampleImage();

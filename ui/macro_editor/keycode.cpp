@@ -7,8 +7,9 @@
 #include <array>
 #include <string_view>
 
-#include "image/commands.h"
+#include "image/editor_saves.h"
 #include "image/macro_slots.h"
+#include "ui/macro_editor/save_message.h"
 #include "ui/toolkit/fonts.h"
 #include "ui/toolkit/texts.h"
 #include "ui/toolkit/twips.h"
@@ -178,9 +179,11 @@ void keycode::ClearSet() {
 }
 
 void keycode::SaveSet() {
-  const SaveOutcome outcome = SaveStep(state_);
-  dialogs_.Message(this, OutcomeMessage(outcome));
-  if (!outcome.saved()) return;  // SaveStep has already put the image back
+  // SaveStep puts the image back as it was when it writes nothing.
+  const SaveEnd end = SaveAsking(dialogs_, this, state_.FileName,
+                                 [this](SaveMode mode) { return SaveStep(state_, mode); });
+  if (end == SaveEnd::Reload) emit ReloadAsked();
+  if (end != SaveEnd::Written) return;
   emit StepSaved();
   RefreshProgSteps(state_);
 }

@@ -33,6 +33,9 @@ class keycode : public QWidget {  // NOLINT(readability-identifier-naming): the 
   // After a successful "Save Set", once the success message is closed and before the mirrors are
   // refreshed: the step list rewrites row ItemNum from StepBuffer.
   void StepSaved();
+  // The user chose to read the file again rather than write over another program's change; the
+  // main window does that as its "Load" would, and this window keeps its step.
+  void ReloadAsked();
 
  private:
   void ShowKeys();

@@ -8,9 +8,9 @@
 #include <QStandardItemModel>
 
 #include "image/button_rules.h"
-#include "image/commands.h"
-#include "image/image_file.h"
+#include "image/editor_saves.h"
 #include "image/macro_slots.h"
+#include "ui/macro_editor/save_message.h"
 #include "ui/toolkit/fonts.h"
 #include "ui/toolkit/texts.h"
 #include "ui/toolkit/twips.h"
@@ -57,10 +57,6 @@ int GridLeft(const std::array<int, kColumns>& lefts, int i) {
 }
 int GridTop(const std::array<int, 2>& tops, int i) {
   return tops.at(static_cast<std::size_t>(i / kColumns));
-}
-
-QString PathText(const std::string& path) {
-  return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
 }  // namespace
@@ -221,8 +217,12 @@ void Form1::Load() {
     return;
   }
 
+  LoadFile(path);
+}
+
+void Form1::LoadFile(const std::string& path) {
   // A file that cannot be an image changes nothing, not even the file Save would write.
-  const FileResult read = ReadImageFile(state_, path);
+  const FileResult read = LoadImageFile(state_, path);
   if (!read.ok()) {
     dialogs_.Message(this, QString::fromStdString(read.Message()));
     return;
@@ -241,9 +241,11 @@ void Form1::Load() {
 }
 
 void Form1::Save() {
-  // SaveButtons puts the image back as it was when the write fails.
-  const SaveOutcome outcome = SaveButtons(state_, *lists_);
-  dialogs_.Message(this, OutcomeMessage(outcome));
+  // SaveButtons puts the image back as it was when it writes nothing.
+  const SaveEnd end = SaveAsking(dialogs_, this, state_.FileName, [this](SaveMode mode) {
+    return SaveButtons(state_, *lists_, mode);
+  });
+  if (end == SaveEnd::Reload) LoadFile(state_.FileName);
 }
 
 void Form1::Exit() { close(); }
@@ -276,6 +278,7 @@ void Form1::OpenEditor(int step) {
   editor->setWindowFlag(Qt::Window);
   editor->setAttribute(Qt::WA_DeleteOnClose);
   connect(editor, &keycode::StepSaved, this, &Form1::RefreshStepListRow);
+  connect(editor, &keycode::ReloadAsked, this, [this] { LoadFile(state_.FileName); });
   editor->move(frameGeometry().topLeft());  // over this window
   editor_ = editor;
   editor->show();

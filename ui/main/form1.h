@@ -7,6 +7,7 @@
 
 #include <array>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "image/module1.h"
@@ -60,6 +61,8 @@ class Form1 : public QWidget {
 
   void BuildControls();
   void EnableEditing();
+  // Load once the file is known: the dialog's choice, or the file in force read again.
+  void LoadFile(const std::string& path);
   void RefreshStepListRow();
 
   Module1& state_;

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "ui/toolkit/texts.h"
 
@@ -12,6 +13,32 @@ void QtDialogs::Message(QWidget* parent, const QString& text) {
   box.exec();
 }
 
+DiskChangeAnswer QtDialogs::AskAboutDiskChange(QWidget* parent, const QString& path,
+                                               DiskChange change) {
+  const QString advice =
+      change == DiskChange::Removed
+          ? QStringLiteral(
+                "Reload: try to read it again.\nOverwrite: save it again under that name.")
+          : QStringLiteral(
+                "Reload: read it again; unsaved choices in the lists are dropped.\n"
+                "Overwrite: save over the other program's change.");
+  QMessageBox box(QMessageBox::Warning, QtText(kAppTitle),
+                  DiskChangeNews(path, change) + QStringLiteral("\n\n") + advice,
+                  QMessageBox::NoButton, parent);
+  box.setTextFormat(Qt::PlainText);  // a file name is never markup
+  const QPushButton* reload = box.addButton(QtText(kReloadButton), QMessageBox::AcceptRole);
+  const QPushButton* overwrite =
+      box.addButton(QtText(kOverwriteButton), QMessageBox::DestructiveRole);
+  QPushButton* cancel = box.addButton(QtText(kCancelButton), QMessageBox::RejectRole);
+  // Enter, Escape and the frame's close all take the answer that loses nothing.
+  box.setDefaultButton(cancel);
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == reload) return DiskChangeAnswer::Reload;
+  if (box.clickedButton() == overwrite) return DiskChangeAnswer::Overwrite;
+  return DiskChangeAnswer::Cancel;
+}
+
 std::optional<QString> QtDialogs::OpenFile(QWidget* parent, std::string_view filter,
                                            const QString& startPath) {
   // Qt's own dialog behaves the same on every desktop, and under a bare X server.
@@ -20,6 +47,13 @@ std::optional<QString> QtDialogs::OpenFile(QWidget* parent, std::string_view fil
                                    nullptr, QFileDialog::DontUseNativeDialog);
   if (path.isEmpty()) return std::nullopt;
   return path;
+}
+
+QString DiskChangeNews(const QString& path, DiskChange change) {
+  return path +
+         (change == DiskChange::Removed ? QStringLiteral(" was removed")
+                                        : QStringLiteral(" was changed")) +
+         QStringLiteral(" by another program since it was loaded.");
 }
 
 QString QtFileFilter(std::string_view filter) {

@@ -1,24 +1,30 @@
-// The editor's own words: its title, the messages of the two saving commands, and the bridge from
-// the core's UTF-8 texts to Qt's strings.
+// The editor's own words: its title, the messages of the two saving commands, the buttons of the
+// question about a file changed on disk, and the bridge from the core's UTF-8 texts to Qt's
+// strings.
 #pragma once
 
+#include <QFile>
 #include <QString>
 
+#include <string>
 #include <string_view>
-
-#include "image/commands.h"
 
 namespace vorlane::ui {
 
 inline constexpr std::string_view kAppTitle = "Vorlane";
 inline constexpr std::string_view kNoFileMessage = "No File!";
 inline constexpr std::string_view kSavedMessage = "Your settings have been successfully saved!";
+inline constexpr std::string_view kReloadButton = "Reload";
+inline constexpr std::string_view kOverwriteButton = "Overwrite";
+inline constexpr std::string_view kCancelButton = "Cancel";
 
 inline QString QtText(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// What "Save" and "Save Set" tell the user about how they ended.
-QString OutcomeMessage(const SaveOutcome& outcome);
+// A path as the system spells it, for showing.
+inline QString PathText(const std::string& path) {
+  return QFile::decodeName(QByteArray::fromStdString(path));
+}
 
 }  // namespace vorlane::ui

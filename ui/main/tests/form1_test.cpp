@@ -9,12 +9,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "image/button_rules.h"
-#include "image/commands.h"
+#include "image/editor_saves.h"
 #include "image/macro_slots.h"
 #include "ui/main/form1.h"
 #include "ui/step_list/step_text.h"
@@ -26,6 +27,8 @@ namespace vorlane::ui {
 namespace {
 
 using Positions = std::array<int, kButtonCount>;  // catalogue position per button, M1..M8
+
+const QString kSavedText = QStringLiteral("Your settings have been successfully saved!");
 
 constexpr Positions kFilePositions{0, 5, 17, 42, 64, 99, 120, 129};
 
@@ -263,12 +266,18 @@ TEST_F(MainWindow, CancelAfterALoadReadsTheFileInForceAgain) {
   window->Combo(1)->SetListIndex(kFilePositions[1]);
   ASSERT_TRUE(dialogs.messages.isEmpty());
   state.ProgSteps[3].fill(0);
+  ImageBytes elsewhere = CraftedImage();  // another program's change, which the re-read takes in
+  elsewhere.push_back(0);
+  WriteFile(path, elsewhere);
 
   QTest::mouseClick(window->Command3(), Qt::LeftButton);  // no answer queued: cancelled
   EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
   EXPECT_EQ(Selections(), kFilePositions);
   EXPECT_EQ(state.ProgSteps[3][0], CraftedImage()[StepOffset(3, 0)]);
   EXPECT_EQ(window->Text1()->text(), path);
+  QTest::mouseClick(window->Command4(), Qt::LeftButton);
+  EXPECT_TRUE(dialogs.questions.empty()) << "the file as read again is the editor's";
+  EXPECT_EQ(dialogs.messages, QStringList{kSavedText});
 }
 
 TEST_F(MainWindow, RefusedFileChangesNothing) {
@@ -506,6 +515,82 @@ TEST_F(MainWindow, ReloadRewritesTheOpenStepListOnItsPage) {
   // The row and the step the editor opens on agree.
   QTest::mouseDClick(list->Label2(34), Qt::LeftButton);
   EXPECT_EQ(state.StepBuffer, (MacroStep{0x02, 0x01, 0, 0, 0, 0, 0, 0x06}));
+}
+
+// Another program's change between the load and a save, each answer to the question, and the
+// editor's own writes, which never bring it.
+TEST_F(MainWindow, AFileChangedOnDiskIsWrittenOverOnlyWhenTheUserSaysSo) {
+  namespace fs = std::filesystem;
+  using enum DiskChangeAnswer;
+  enum Disk { Changed, Replaced, Removed, RewrittenEqual };
+  const ImageBytes loaded = CraftedImage();
+  Positions theirPositions = kFilePositions;
+  theirPositions[2] = 60;  // the other program gives M3 another function and clears a step
+  ImageBytes theirs = CraftedImage(theirPositions);
+  PutStep(theirs, 2, 4, MacroStep{});
+  for (const bool saveSet : {false, true}) {
+    for (const Disk disk : {Changed, Replaced, Removed, RewrittenEqual}) {
+      for (const DiskChangeAnswer answer : {Reload, Overwrite, Cancel}) {
+        SCOPED_TRACE(::testing::Message() << saveSet << disk << int(answer));
+        const QString path = LoadImage(loaded);
+        const std::string file = QFile::encodeName(path).toStdString();
+        // The user's unsaved work: a function for M1 and the delay of step 4 of Prog3.
+        QTest::mouseClick(window->Label1(2), Qt::LeftButton);
+        QTest::mouseDClick(window->StepList()->Label2(4), Qt::LeftButton);
+        window->Combo(1)->SetListIndex(77);
+        window->Editor()->Combo2()->SetListIndex(12);
+        const MacroStep step = state.StepBuffer;
+        ImageBytes mine = loaded;
+        if (saveSet) PutStep(mine, 2, 4, step);
+        if (!saveSet) mine[ButtonOffsets[0]] = static_cast<std::uint8_t>(CatalogueCode(77));
+
+        if (disk == Replaced) WriteFile(path + ".new", theirs);
+        if (disk == Replaced) fs::rename(file + ".new", file);
+        if (disk == Removed) fs::remove(file);
+        if (disk == Changed || disk == RewrittenEqual) {
+          // In place. A coarse clock may leave the time as it was; a second's work would not.
+          WriteFile(path, disk == Changed ? theirs : loaded);
+          fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(1));
+        }
+        dialogs.messages.clear();
+        dialogs.questions.clear();
+        dialogs.diskAnswers = {answer};
+        QWidget* command = window->Command4();
+        if (saveSet) command = window->Editor()->Label4();
+        QTest::mouseClick(command, Qt::LeftButton);
+
+        const bool asked = disk != RewrittenEqual;
+        const bool written = !asked || answer == Overwrite;
+        const bool reread = asked && answer == Reload && disk != Removed;
+        ASSERT_EQ(dialogs.questions.size(), asked ? 1u : 0u);
+        for (const auto& question : dialogs.questions) {
+          EXPECT_EQ(question.path, path);
+          EXPECT_EQ(question.change == DiskChange::Removed, disk == Removed);
+        }
+        QString message = written ? kSavedText : QString();
+        if (asked && answer == Reload && disk == Removed) message = "Could not open " + path;
+        EXPECT_EQ(dialogs.messages.size(), message.isEmpty() ? 0 : 1);
+        EXPECT_TRUE(dialogs.messages.join('|').startsWith(message));
+        const ImageBytes& shown = written ? mine : reread ? theirs : loaded;
+        EXPECT_EQ(state.ConfigImage, shown);
+        EXPECT_EQ(ReadFile(path), written ? mine : disk == Removed ? ImageBytes() : theirs);
+        EXPECT_EQ(window->Combo(1)->ListIndex(), reread ? kFilePositions[0] : 77);
+        EXPECT_EQ(window->Combo(3)->ListIndex(), reread ? 60 : kFilePositions[2]);
+        ExpectRowsShowProgSteps(*window->StepList(), state.ProgSteps[2]);
+        ASSERT_EQ(StepOfProg(state.ProgSteps[2], 4), GetStep(shown, 2, 4));
+        ASSERT_NE(window->Editor(), nullptr);
+        EXPECT_EQ(state.StepBuffer, step) << "the editor keeps the step the user built";
+
+        if (!written && !reread) continue;
+        // From here the file is the editor's: its own writes bring no question.
+        QTest::mouseClick(window->Editor()->Label4(), Qt::LeftButton);
+        QTest::mouseClick(window->Command4(), Qt::LeftButton);
+        EXPECT_EQ(dialogs.questions.size(), asked ? 1u : 0u);
+        EXPECT_EQ(ReadFile(path), state.ConfigImage);
+        EXPECT_EQ(GetStep(state.ConfigImage, 2, 4), step);
+      }
+    }
+  }
 }
 
 TEST_F(MainWindow, ExitAndTheFrameCloseEveryWindow) {

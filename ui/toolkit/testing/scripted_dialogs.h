@@ -1,4 +1,5 @@
-// Dialogs for widget tests: records every message and answers the open dialog from a queue.
+// Dialogs for widget tests: records every message and question, and answers the open dialog and
+// the question about a changed file from queues.
 #pragma once
 
 #include <QString>
@@ -8,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ui/toolkit/dialogs.h"
 
@@ -18,6 +20,15 @@ class ScriptedDialogs final : public Dialogs {
   void Message(QWidget* /*parent*/, const QString& text) override {
     messages.push_back(text);
     if (onMessage) onMessage(text);
+  }
+
+  DiskChangeAnswer AskAboutDiskChange(QWidget* /*parent*/, const QString& path,
+                                      DiskChange change) override {
+    questions.push_back({path, change});
+    if (diskAnswers.empty()) return unqueuedDiskAnswer;
+    const DiskChangeAnswer answer = diskAnswers.front();
+    diskAnswers.pop_front();
+    return answer;
   }
 
   std::optional<QString> OpenFile(QWidget* /*parent*/, std::string_view filter,
@@ -34,7 +45,15 @@ class ScriptedDialogs final : public Dialogs {
   // Queue the next open dialog's answer; nullopt is a cancel.
   void Answer(std::optional<QString> path) { answers.push_back(std::move(path)); }
 
+  struct Question {
+    QString path;
+    DiskChange change;
+  };
+
   QStringList messages;
+  std::vector<Question> questions;
+  std::deque<DiskChangeAnswer> diskAnswers;
+  DiskChangeAnswer unqueuedDiskAnswer = DiskChangeAnswer::Cancel;  // the default button's
   std::function<void(const QString&)> onMessage;  // runs inside the "modal" box
   std::deque<std::optional<QString>> answers;
   std::string lastFilter;

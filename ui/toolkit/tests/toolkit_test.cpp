@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 
 #include <map>
 #include <optional>
@@ -33,6 +35,22 @@ TEST(FileFilter, DescriptionAndPatternBecomeQtForm) {
   EXPECT_EQ(QtFileFilter("燒錄檔 (*.bin) | *.bin"), QStringLiteral("燒錄檔 (*.bin)"));
   EXPECT_EQ(QtFileFilter("Images | *.bin"), QStringLiteral("Images (*.bin)"));
   EXPECT_EQ(QtFileFilter("*.bin"), QStringLiteral("*.bin"));
+}
+
+// The real box; its buttons and their answers are the end-to-end run's. Every other way out of
+// it loses nothing.
+TEST(DiskChangeQuestion, EscapeEnterAndTheFrameAnswerCancel) {
+  for (const Qt::Key way : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_unknown}) {
+    QTimer::singleShot(0, [way] {
+      QWidget* box = QApplication::activeModalWidget();
+      ASSERT_EQ(box->windowTitle(), QStringLiteral("Vorlane"));
+      if (way == Qt::Key_unknown) box->close();  // by the frame
+      if (way != Qt::Key_unknown) QTest::keyClick(box, way);
+    });
+    EXPECT_EQ(QtDialogs().AskAboutDiskChange(nullptr, "/a.bin", DiskChange::Changed),
+              DiskChangeAnswer::Cancel)
+        << way;
+  }
 }
 
 TEST(Platform, X11WhenOnWaylandWithAnXServerAndNoChoiceOfTheUsers) {

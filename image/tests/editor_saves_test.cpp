@@ -1,8 +1,11 @@
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include "image/commands.h"
+#include "image/editor_saves.h"
 #include "image/macro_slots.h"
 #include "image/testing/fake_button_lists.h"
 #include "image/testing/test_images.h"
@@ -28,7 +31,7 @@ struct Loaded {
     SetButtonCodes(original, {4, 5, 6, 7, 8, 9, 10, 11});
     WriteFileBytes(dir / "device.bin", original);
     state.FileName = (dir / "device.bin").string();
-    EXPECT_TRUE(ReadImageFile(state, state.FileName).ok());
+    EXPECT_TRUE(LoadImageFile(state, state.FileName).ok());
     MapImageToButtons(lists, state.ConfigImage);
     RefreshProgSteps(state);
   }
@@ -80,6 +83,20 @@ TEST(SaveCommands, AFailedWriteLeavesFileAndImageAsLastWritten) {
     EXPECT_EQ(f.state.ConfigImage, f.original) << (stepSave ? "Save Set" : "Save");
     EXPECT_EQ(f.OnDisk(), f.original);
   }
+}
+
+TEST(SaveCommands, AnotherWriterHoldingTheFileTooLongFailsTheSave) {
+  Loaded f;
+  const int holder = ::open((f.dir / "device.bin").c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+  f.state.StepBuffer = {9, 9, 9, 9, 9, 9, 9, 9};
+  const SaveOutcome outcome = SaveStep(f.state);
+  ::close(holder);
+  EXPECT_EQ(outcome.status, SaveOutcome::Status::WriteFailed);
+  EXPECT_EQ(outcome.file.Message(),
+            "Could not save " + f.state.FileName + ": another writer holds it (waited 3 seconds)");
+  EXPECT_EQ(f.state.ConfigImage, f.original);
+  EXPECT_EQ(f.OnDisk(), f.original);
 }
 
 TEST(SaveStep, WithoutAChosenFileNothingIsStored) {

@@ -1,0 +1,44 @@
+// What a file operation reports, and what a writer remembers of a file it read or wrote.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vorlane {
+
+struct FileResult {
+  enum class Kind {
+    Ok,
+    TooShort,    // readable, but shorter than the reader accepts
+    ReadFailed,  // missing, a folder, no permission, an I/O error
+    WriteFailed,
+  };
+  Kind kind = Kind::Ok;
+  std::string path;
+  std::string reason;         // the system's words for what went wrong
+  std::uintmax_t length = 0;  // bytes in the file, for TooShort
+
+  bool ok() const { return kind == Kind::Ok; }
+  // The text the user is shown; empty when ok(). TooShort reads "<path> <reason>".
+  std::string Message() const;
+
+  static FileResult Success(const std::string& path);
+  static FileResult Failure(Kind kind, const std::string& path, int error);
+  static FileResult Failure(Kind kind, const std::string& path, std::string reason);
+};
+
+// A file as a writer last read or wrote it: what tells a change cheaply (device, inode, size,
+// modification time) and what proves one (the bytes). Empty until the file has been read.
+struct FileStamp {
+  bool known = false;
+  dev_t device = 0;
+  ino_t inode = 0;
+  std::uintmax_t size = 0;
+  std::int64_t mtimeNs = 0;
+  std::vector<std::uint8_t> bytes;
+};
+
+}  // namespace vorlane

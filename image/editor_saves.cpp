@@ -1,0 +1,72 @@
+#include "image/editor_saves.h"
+
+#include <utility>
+
+#include "files/file_lock.h"
+#include "files/whole_file.h"
+#include "image/image_file.h"
+#include "image/macro_slots.h"
+
+namespace vorlane {
+
+namespace {
+
+SaveOutcome Outcome(SaveOutcome::Status status, FileResult file = {}) {
+  SaveOutcome o;
+  o.status = status;
+  o.file = std::move(file);
+  return o;
+}
+
+// The part both saves share: lock, look at the disk, store, write, and put the image back if the
+// write fails. `store` patches ConfigImage and returns what `undo` needs to take it back.
+template <class Store, class Undo>
+SaveOutcome LockCheckAndWrite(Module1& state, SaveMode mode, Store store, Undo undo) {
+  FileResult locking;
+  const FileLock lock = FileLock::Take(state.FileName, locking);
+  if (!locking.ok()) return Outcome(SaveOutcome::Status::WriteFailed, std::move(locking));
+  if (mode == SaveMode::CheckDisk && state.OnDisk.known) {
+    switch (CompareWithDisk(state.FileName, state.OnDisk)) {
+      case DiskState::Changed:
+        return Outcome(SaveOutcome::Status::ChangedOnDisk, FileResult::Success(state.FileName));
+      case DiskState::Removed:
+        return Outcome(SaveOutcome::Status::RemovedOnDisk, FileResult::Success(state.FileName));
+      case DiskState::Same:
+        break;
+    }
+  }
+  const auto before = store();
+  FileStamp written;
+  FileResult result = WriteImageFile(state.FileName, state.ConfigImage, &written);
+  if (!result.ok()) {
+    undo(before);
+    return Outcome(SaveOutcome::Status::WriteFailed, std::move(result));
+  }
+  state.OnDisk = std::move(written);
+  return Outcome(SaveOutcome::Status::Saved, std::move(result));
+}
+
+}  // namespace
+
+SaveOutcome SaveButtons(Module1& state, const ButtonLists& lists, SaveMode mode) {
+  if (!HasChosenFile(state)) return Outcome(SaveOutcome::Status::NoFile);
+  if (!AllButtonsSet(lists)) return Outcome(SaveOutcome::Status::Incomplete);
+  return LockCheckAndWrite(
+      state, mode, [&] { return StoreButtonsInImage(lists, state.ConfigImage); },
+      [&](const ButtonBytes& before) { WriteButtonBytes(state.ConfigImage, before); });
+}
+
+SaveOutcome SaveStep(Module1& state, SaveMode mode) {
+  if (!HasChosenFile(state)) return Outcome(SaveOutcome::Status::NoFile);
+  return LockCheckAndWrite(
+      state, mode, [&] { return StoreStep(state); },
+      [&](const MacroStep& before) {
+        PutStep(state.ConfigImage, state.ProgIndex, state.ItemNum, before);
+      });
+}
+
+FileResult LoadImageFile(Module1& state, const std::string& path) {
+  return ReadImageFile(path, state.ConfigImage, &state.OnDisk);
+}
+
+}  // namespace vorlane
