@@ -4,7 +4,9 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <string>
 #include <thread>
 
 namespace vorlane {

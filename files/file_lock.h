@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <string>
+#include <utility>
 
 #include "files/fd.h"
 #include "files/file_result.h"
