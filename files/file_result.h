@@ -38,6 +38,7 @@ struct FileStamp {
   ino_t inode = 0;
   std::uintmax_t size = 0;
   std::int64_t mtimeNs = 0;
+  std::int64_t takenNs = 0;  // when the stamp was taken, to tell a racy time from a safe one
   std::vector<std::uint8_t> bytes;
 };
 

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -70,13 +71,20 @@ void Stamp(const struct stat& st, FileStamp& stamp) {
   stamp.inode = st.st_ino;
   stamp.size = static_cast<std::uintmax_t>(st.st_size);
   stamp.mtimeNs = std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+  struct timespec now {};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  stamp.takenNs = std::int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
 }
 
+// True when the cheap facts prove the file unchanged. Timestamps move in coarse ticks, so a write
+// in the same tick as the one the stamp saw keeps the time: the facts are trusted only when the
+// stamp was taken well after the file's last change, and otherwise the bytes decide.
 bool SameIdentity(const struct stat& st, const FileStamp& stamp) {
-  FileStamp now;
-  Stamp(st, now);
-  return now.device == stamp.device && now.inode == stamp.inode && now.size == stamp.size &&
-         now.mtimeNs == stamp.mtimeNs;
+  constexpr std::int64_t kTickMarginNs = 2'000'000'000;
+  const std::int64_t mtimeNs = std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+  return st.st_dev == stamp.device && st.st_ino == stamp.inode &&
+         static_cast<std::uintmax_t>(st.st_size) == stamp.size && mtimeNs == stamp.mtimeNs &&
+         stamp.takenNs - stamp.mtimeNs > kTickMarginNs;
 }
 
 // Follows symbolic links, dangling ones too, so that a write replaces or creates the file a link

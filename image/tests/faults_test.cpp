@@ -182,6 +182,17 @@ const Fault kFaults[] = {
      nullptr, Status::ChangedOnDisk},
     {"file rewritten longer in place", [](const fs::path& f) { RewriteInPlace(f, LongerFile()); },
      nullptr, Status::ChangedOnDisk},
+    {"file rewritten in place within the same clock tick: same length and time",
+     [](const fs::path& f) {
+       struct stat before {};
+       ::stat(f.c_str(), &before);
+       ImageBytes bytes = ReadFileBytes(f);
+       bytes[0] ^= 0xFF;
+       RewriteInPlace(f, bytes);
+       const struct timespec times[2] = {before.st_atim, before.st_mtim};
+       ::utimensat(AT_FDCWD, f.c_str(), times, 0);
+     },
+     nullptr, Status::ChangedOnDisk},
     {"file touched, its bytes the same",
      [](const fs::path& f) { RewriteInPlace(f, ReadFileBytes(f)); }, nullptr},
     {"file replaced by one with the same bytes",
