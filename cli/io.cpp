@@ -7,10 +7,11 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <istream>
+#include <utility>
 
 #include "image/image_file.h"
 #include "settings/key_rules.h"
+#include "text/quote.h"
 
 namespace vorlane::cli {
 
@@ -22,7 +23,7 @@ constexpr std::string_view kStdinName = "<stdin>";
 constexpr std::size_t kReadChunk = 8192;
 
 std::string TooLarge(std::string_view name) {
-  return std::string(name) + " is larger than " + std::to_string(kMaxTextInput / (1 << 20)) +
+  return text::Shown(name) + " is larger than " + std::to_string(kMaxTextInput / (1 << 20)) +
          " MiB, too large for a settings file or a text";
 }
 
@@ -57,26 +58,29 @@ bool WriteAll(int fd, std::string_view text) {
   return true;
 }
 
-std::optional<TextInput> ReadStream(std::istream& in, std::ostream& err) {
-  TextInput input{{}, std::string(kStdinName)};
+std::string Failed(std::string_view what, std::string_view path, int error) {
+  return std::string(what) + " " + text::Shown(path) + ": " + std::strerror(error);
+}
+
+// All of `fd` up to its end, named `name` in messages; none after a message.
+std::optional<TextInput> ReadAll(int fd, std::string name, std::ostream& err) {
+  TextInput input{{}, std::move(name)};
   std::string chunk(kReadChunk, '\0');
-  while (in) {
-    in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-    input.text.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk.data(), chunk.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      Complain(err, Failed("Could not read", input.name, errno));
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    input.text.append(chunk.data(), static_cast<std::size_t>(n));
     if (input.text.size() > kMaxTextInput) {
-      Complain(err, TooLarge(kStdinName));
+      Complain(err, TooLarge(input.name));
       return std::nullopt;
     }
   }
-  if (in.bad()) {
-    Complain(err, "Could not read " + std::string(kStdinName));
-    return std::nullopt;
-  }
   return input;
-}
-
-std::string Failed(std::string_view what, const std::string& path, int error) {
-  return std::string(what) + " " + path + ": " + std::strerror(error);
 }
 
 }  // namespace
@@ -95,9 +99,10 @@ std::optional<ImageBytes> LoadImage(const std::string& path, std::ostream& err) 
   return std::move(state.ConfigImage);
 }
 
-std::optional<TextInput> ReadTextInput(const std::string& path, std::istream& in,
-                                       std::ostream& err) {
-  if (path == "-") return ReadStream(in, err);
+std::optional<TextInput> ReadTextInput(const std::string& path, int in, std::ostream& err) {
+  // The descriptor itself, not std::cin: a stream takes a failed read (a folder or a closed
+  // descriptor as standard input) for the end of the input.
+  if (path == "-") return ReadAll(in, std::string(kStdinName), err);
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat st {};
   if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
@@ -108,23 +113,7 @@ std::optional<TextInput> ReadTextInput(const std::string& path, std::istream& in
     Complain(err, Failed("Could not open", path, EISDIR));
     return std::nullopt;
   }
-  TextInput input{{}, path};
-  std::string chunk(kReadChunk, '\0');
-  for (;;) {
-    const ssize_t n = ::read(fd.get(), chunk.data(), chunk.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      Complain(err, Failed("Could not read", path, errno));
-      return std::nullopt;
-    }
-    if (n == 0) break;
-    input.text.append(chunk.data(), static_cast<std::size_t>(n));
-    if (input.text.size() > kMaxTextInput) {
-      Complain(err, TooLarge(path));
-      return std::nullopt;
-    }
-  }
-  return input;
+  return ReadAll(fd.get(), path, err);
 }
 
 bool WriteTextFile(const std::string& path, std::string_view text, std::ostream& err) {

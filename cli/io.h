@@ -22,11 +22,11 @@ struct TextInput {
   std::string name;  // the path, or "<stdin>"
 };
 
-// The whole of the file at `path`, or of `in` for "-"; none after a message. Refuses more than
-// kMaxTextInput bytes, so that a device or an endless pipe given by mistake cannot exhaust memory.
+// The whole of the file at `path`, or of the descriptor `in` for "-"; none after a message.
+// Refuses more than kMaxTextInput bytes, so that a device or an endless pipe given by mistake
+// cannot exhaust memory.
 inline constexpr std::size_t kMaxTextInput = 1 << 20;
-std::optional<TextInput> ReadTextInput(const std::string& path, std::istream& in,
-                                       std::ostream& err);
+std::optional<TextInput> ReadTextInput(const std::string& path, int in, std::ostream& err);
 
 // Writes `text` to `path` so that a failure leaves no half-written file: a temporary file beside
 // it is written, flushed and renamed over it. Something that is no regular file (a terminal, a

@@ -12,10 +12,19 @@
 #include "image/macro_slots.h"
 #include "settings/names.h"
 #include "settings/step_notation.h"
-#include "settings/suggest.h"
-#include "settings/utf8.h"
+#include "text/hex.h"
+#include "text/quote.h"
+#include "text/suggest.h"
+#include "text/utf8.h"
 
 namespace vorlane::settings {
+
+using text::CodePointName;
+using text::DecodeUtf8;
+using text::DidYouMean;
+using text::HexByte;
+using text::IsContinuationByte;
+using text::Quoted;
 
 namespace {
 
@@ -92,8 +101,6 @@ class Errors {
     }
     return column;
   }
-
-  static bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
   // Bytes of the UTF-8 form of the code point written in hex by a \u or \U escape.
   static std::size_t Utf8Length(std::string_view hex) {
@@ -215,7 +222,7 @@ void ReadKeys(const toml::table& keys, Settings& settings, Errors& errors) {
     const std::optional<std::uint8_t> code = FunctionCode(function->get());
     if (!code) {
       errors.Add(node.source(), "unknown function " + Quoted(function->get()) + " for " + name +
-                                    DidYouMean(function->get(), FunctionNames()));
+                                    DidYouMeanFunction(function->get()));
       continue;
     }
     settings.keys[static_cast<std::size_t>(*index)] = *code;
@@ -289,7 +296,7 @@ std::string ExportSettings(const ImageBytes& image) {
     if (const std::optional<std::string_view> name = FunctionName(code)) {
       text += KeyName(n) + " = " + Quoted(*name) + "\n";
     } else {
-      text += "# " + KeyName(n) + ": byte " + KeyByteText(code) +
+      text += "# " + KeyName(n) + ": byte " + HexByte(code) +
               " names no function; import leaves it as it is\n";
     }
   }

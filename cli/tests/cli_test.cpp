@@ -1,7 +1,9 @@
 // The commands as a user runs them: in-process through the whole command line with string
 // streams, and the built program for the exit status of a usage error and for a pipe.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <sstream>
@@ -28,12 +30,16 @@ struct Outcome {
 };
 
 Outcome Command(const std::vector<std::string>& arguments, const std::string& input = "") {
-  std::istringstream in(input);
+  // Standard input is a descriptor, as the program's is.
+  const int in = ::memfd_create("stdin", MFD_CLOEXEC);
+  EXPECT_EQ(::write(in, input.data(), input.size()), static_cast<ssize_t>(input.size()));
+  ::lseek(in, 0, SEEK_SET);
   std::ostringstream out;
   std::ostringstream err;
   Streams streams{in, out, err};
   Outcome outcome;
   outcome.code = RunVorlanectl(arguments, streams);
+  ::close(in);
   outcome.out = out.str();
   outcome.err = err.str();
   return outcome;
@@ -259,6 +265,15 @@ TEST_F(Vorlanectl, SetAndTypeChangeOnlyWhatTheyName) {
       {{"type", image_, "Prog1", "a", "--delay", "x"},
        kExitRefused,
        "vorlanectl: --delay must be seconds in tenths from 0 to 25.5, like 0.1, not \"x\"\n"},
+      {{"type", image_, "Prog1", "a", "--delay=-1"},
+       kExitRefused,
+       "vorlanectl: --delay must be seconds in tenths from 0 to 25.5, like 0.1, not \"-1\"\n"},
+      {{"type", image_, "Prog1", "a", "--start", "0"},
+       kExitRefused,
+       "vorlanectl: --start must be a step number from 1 to 100, not \"0\"\n"},
+      {{"type", image_, "Prog1", "a", "--start=101"},
+       kExitRefused,
+       "vorlanectl: --start must be a step number from 1 to 100, not \"101\"\n"},
   };
   for (const auto& r : refusals) {
     const Outcome refused = Command(r.arguments);
