@@ -168,6 +168,14 @@ TEST_F(Vorlanectl, ImportWritesAllOrNothing) {
        "vorlanectl: M1~M8 can't set nothing! (M5 has no function)\n",
        false},
       {"nothing to change", {"-"}, "[keys]\nM2 = 'Prog3'\n", kExitOk, "", "", false},
+      {"an empty file", {Write("empty.toml", "")}, "", kExitOk, "", "", false},
+      {"empty standard input",
+       {"-"},
+       "",
+       kExitRefused,
+       "",
+       "vorlanectl: nothing read from standard input\n",
+       false},
       {"no such file",
        {Path("none.toml")},
        "",
@@ -348,6 +356,23 @@ TEST_F(VorlanectlProgram, ExitStatusesAndAPipe) {
   EXPECT_EQ(Shell(program + " import device.bin"), kExitUsage);
   EXPECT_EQ(Text("err").substr(0, 38), "vorlanectl: SETTINGS is required\nRun '");
   EXPECT_EQ(Shell(program + " show missing.bin"), kExitRefused);
+  // Standard input that cannot be read, or is empty after a failed command, is no settings file.
+  const struct {
+    std::string command;
+    std::string err;
+  } unread[] = {
+      {" import device.bin - < .", "vorlanectl: Could not read <stdin>: Is a directory\n"},
+      {" import device.bin - <&-", "vorlanectl: Could not read <stdin>: Bad file descriptor\n"},
+      {" type device.bin Prog1 - < .", "vorlanectl: Could not read <stdin>: Is a directory\n"},
+  };
+  for (const auto& u : unread) {
+    EXPECT_EQ(Shell(program + u.command), kExitRefused) << u.command;
+    EXPECT_EQ(Text("err"), u.err);
+  }
+  EXPECT_EQ(
+      Shell(program + " export missing.bin 2>/dev/null | " + program + " import device.bin -"),
+      kExitRefused);
+  EXPECT_EQ(Text("err"), "vorlanectl: nothing read from standard input\n");
 
   const ImageBytes other = testing::RandomSettingsImage(11);
   WriteFileBytes(Path("other.bin"), other);
