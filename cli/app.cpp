@@ -29,6 +29,7 @@ int ParseFailure(CLI::App& app, const CLI::ParseError& e, Streams& streams) {
   const std::vector<std::string> unmatched = app.remaining();
   if (help == kProgram && !unmatched.empty() && !unmatched.front().starts_with('-')) {
     std::vector<std::string_view> names;
+    names.reserve(kCommands.size());
     for (const Command* command : kCommands) names.push_back(command->name);
     const std::string& word = unmatched.front();
     Complain(streams.err, "unknown command " + text::Quoted(word) + text::DidYouMean(word, names));

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <compare>
 #include <string>
 #include <utility>
 
@@ -287,7 +286,9 @@ void ReadMacros(const toml::table& macros, Settings& settings, Errors& errors) {
 struct Position {
   int line = 1;
   int column = 0;
-  friend auto operator<=>(const Position&, const Position&) = default;
+  friend bool operator<(const Position& a, const Position& b) {
+    return std::pair(a.line, a.column) < std::pair(b.line, b.column);
+  }
 };
 
 // The place of the last character of `text`.
@@ -395,7 +396,7 @@ ParsedSettings ParseSettings(std::string_view text, std::string_view fileName) {
     const Position at{static_cast<int>(e.source().begin.line),
                       static_cast<int>(e.source().begin.column)};
     const Position end = EndOf(readable);
-    if (!stop || at <= end) {
+    if (!stop || !(end < at)) {
       const Position shown = std::min(at, end);
       stop =
           FileError{std::string(fileName), shown.line, shown.column, std::string(e.description())};
