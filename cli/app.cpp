@@ -11,6 +11,11 @@
 
 namespace vorlane::cli {
 
+namespace {}  // namespace
+
+// Each defined in the file of its name.
+extern const Command kShow, kExport, kImport, kSet, kType, kDiff;
+
 namespace {
 
 constexpr std::array kCommands{&kShow, &kExport, &kImport, &kSet, &kType, &kDiff};

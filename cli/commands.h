@@ -1,5 +1,6 @@
 // The vorlanectl commands and the whole command line. Each command is one file that defines its
-// Command (cli/command.h); adding one means that file and a name in the list of app.cpp.
+// Command (cli/command.h); adding one means that file, its name in the list of app.cpp and in
+// CMake, and its lines in the bash completion and the manual page, which a test checks.
 #pragma once
 
 #include <memory>
@@ -10,13 +11,6 @@
 #include "cli/command.h"
 
 namespace vorlane::cli {
-
-extern const Command kShow;
-extern const Command kExport;
-extern const Command kImport;
-extern const Command kSet;
-extern const Command kType;
-extern const Command kDiff;
 
 // Every command, in the order --help lists them.
 std::span<const Command* const> Commands();
