@@ -1,5 +1,7 @@
 #include "bench/vorlanectl_bench.h"
 
+#include <unistd.h>
+
 #include <array>
 #include <fstream>
 #include <sstream>
@@ -31,18 +33,18 @@ void BM_VorlanectlImport(benchmark::State& state) {
   std::vector<double> beyondFloor;
   int turn = 0;
   for (auto _ : state) {
-    std::istringstream in;
     std::ostringstream out;
     std::ostringstream err;
-    cli::Streams streams{in, out, err};
-    const cli::ImportOptions options{image, files[static_cast<std::size_t>(turn % 2)], false};
+    cli::Streams streams{STDIN_FILENO, out, err};
+    const std::vector<std::string> arguments{"import", image,
+                                             files[static_cast<std::size_t>(turn % 2)]};
     int status = -1;
     bool floorOk = false;
     double imported = 0;
     double floor = 0;
     for (int k = 0; k < 2; ++k) {
       if ((turn + k) % 2 == 0) {
-        imported = Measure([&] { status = cli::RunImport(options, streams); });
+        imported = Measure([&] { status = cli::RunVorlanectl(arguments, streams); });
       } else {
         floor = MeasureReference([&] { floorOk = floors.CrashSafeReplace(); });
       }

@@ -1,32 +1,45 @@
-// The command line of vorlanectl: the commands' options, the parse, and the exit status.
+// The command line of vorlanectl: the list of commands, the parse, and the exit status.
 #include <CLI/CLI.hpp>
 
-#include <functional>
+#include <array>
 #include <string_view>
 
 #include "cli/commands.h"
 #include "cli/io.h"
-#include "settings/suggest.h"
+#include "text/quote.h"
+#include "text/suggest.h"
 
 namespace vorlane::cli {
 
+namespace {}  // namespace
+
+// Each defined in the file of its name.
+extern const Command kShow, kExport, kImport, kSet, kType, kDiff;
+
 namespace {
 
-struct Command {
-  CLI::App* app;
-  std::function<int()> run;
-};
+constexpr std::array kCommands{&kShow, &kExport, &kImport, &kSet, &kType, &kDiff};
 
 // Help and --version go to the output with status 0; anything else is a usage error.
-int ParseFailure(CLI::App& app, const std::vector<Command>& commands, const CLI::ParseError& e,
-                 Streams& streams) {
+int ParseFailure(CLI::App& app, const CLI::ParseError& e, Streams& streams) {
   if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
     app.exit(e, streams.out, streams.err);
     return Finish(streams, kExitOk);
   }
   std::string help = std::string(kProgram);
-  for (const Command& command : commands) {
-    if (command.app->parsed()) help += " " + command.app->get_name();
+  for (const CLI::App* command : app.get_subcommands({})) {
+    if (command->parsed()) help += " " + command->get_name();
+  }
+  // No command took the first word: CLI11 calls that a missing command, and names no other.
+  const std::vector<std::string> unmatched = app.remaining();
+  if (help == kProgram && !unmatched.empty() && !unmatched.front().starts_with('-')) {
+    std::vector<std::string_view> names;
+    names.reserve(kCommands.size());
+    for (const Command* command : kCommands) names.push_back(command->name);
+    const std::string& word = unmatched.front();
+    Complain(streams.err, "unknown command " + text::Quoted(word) + text::DidYouMean(word, names));
+    streams.err << "Run '" << kProgram << " --help' for the commands.\n";
+    return kExitUsage;
   }
   Complain(streams.err, e.what());
   streams.err << "Run '" << help << " --help' for more information.\n";
@@ -35,55 +48,40 @@ int ParseFailure(CLI::App& app, const std::vector<Command>& commands, const CLI:
 
 }  // namespace
 
-int RunVorlanectl(const std::vector<std::string>& arguments, Streams& streams) {
-  CLI::App app("The settings of a Vorlane device image as text, for scripts and version control.",
-               std::string(kProgram));
-  app.set_version_flag("--version", std::string(kProgram) + " " + VORLANE_VERSION);
-  app.require_subcommand(1);
-  app.footer(
+std::span<const Command* const> Commands() { return kCommands; }
+
+std::unique_ptr<CLI::App> MakeCommandLine(std::vector<Command::Run>& runs) {
+  auto app = std::make_unique<CLI::App>(
+      "The settings of a Vorlane device image as text, for scripts and version control.",
+      std::string(kProgram));
+  app->set_version_flag("--version", std::string(kProgram) + " " + VORLANE_VERSION);
+  app->require_subcommand(1);
+  app->footer(
       "Run 'vorlanectl COMMAND --help' for a command's arguments.\n\n"
       "Exit status: 0 success; 1 a refused input (an unreadable or too short image, an error\n"
       "in a settings file or an argument's value, a key rule broken) or a failed write;\n"
       "2 a usage error.");
-
-  ShowOptions show;
-  ExportOptions exportOptions;
-  ImportOptions import;
-  SetOptions set;
-  TypeOptions type;
-  DiffOptions diff;
-  const std::vector<Command> commands{
-      {SetupShow(app, show), [&] { return RunShow(show, streams); }},
-      {SetupExport(app, exportOptions), [&] { return RunExport(exportOptions, streams); }},
-      {SetupImport(app, import), [&] { return RunImport(import, streams); }},
-      {SetupSet(app, set), [&] { return RunSet(set, streams); }},
-      {SetupType(app, type), [&] { return RunType(type, streams); }},
-      {SetupDiff(app, diff), [&] { return RunDiff(diff, streams); }},
-  };
-
-  // CLI11 would call a misspelt command a missing one.
-  if (!arguments.empty() && !arguments.front().starts_with('-')) {
-    std::vector<std::string_view> names;
-    names.reserve(commands.size());
-    for (const Command& command : commands) names.emplace_back(command.app->get_name());
-    const std::string& name = arguments.front();
-    if (std::find(names.begin(), names.end(), name) == names.end()) {
-      Complain(streams.err,
-               "unknown command " + settings::Quoted(name) + settings::DidYouMean(name, names));
-      streams.err << "Run '" << kProgram << " --help' for the commands.\n";
-      return kExitUsage;
-    }
+  runs.clear();
+  for (const Command* command : kCommands) {
+    runs.push_back(command->declare(
+        *app->add_subcommand(std::string(command->name), std::string(command->summary))));
   }
+  return app;
+}
 
+int RunVorlanectl(const std::vector<std::string>& arguments, Streams& streams) {
+  std::vector<Command::Run> runs;
+  const std::unique_ptr<CLI::App> app = MakeCommandLine(runs);
   std::vector<const char*> argv{kProgram.data()};
   for (const std::string& argument : arguments) argv.push_back(argument.c_str());
   try {
-    app.parse(static_cast<int>(argv.size()), argv.data());
+    app->parse(static_cast<int>(argv.size()), argv.data());
   } catch (const CLI::ParseError& e) {
-    return ParseFailure(app, commands, e, streams);
+    return ParseFailure(*app, e, streams);
   }
-  for (const Command& command : commands) {
-    if (command.app->parsed()) return command.run();
+  const std::vector<CLI::App*> commands = app->get_subcommands({});
+  for (std::size_t i = 0; i < commands.size(); ++i) {
+    if (commands[i]->parsed()) return runs[i](streams);
   }
   return kExitUsage;
 }

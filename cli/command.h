@@ -1,8 +1,15 @@
-// What every vorlanectl command shares: its streams and its exit status.
+// What every vorlanectl command shares: its streams, its exit status, and the one value by which
+// a command file makes its command known.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
+#include <memory>
 #include <string_view>
+
+namespace CLI {
+class App;
+}
 
 namespace vorlane::cli {
 
@@ -16,11 +23,33 @@ enum Exit : int {
   kExitUsage = 2,  // unknown command or option, missing or extra argument, malformed KEY=FUNCTION
 };
 
-// Data goes to `out`, messages to `err`; "-" as a file reads `in`. Tests pass string streams.
+// Data goes to `out`, messages to `err`; "-" as a file reads the descriptor `in` (the program's
+// standard input; tests pass a descriptor of their own).
 struct Streams {
-  std::istream& in;
+  int in;
   std::ostream& out;
   std::ostream& err;
 };
+
+// A command: its name and one-line summary, and what declares its arguments on its own part of
+// the command line and gives back the run that reads them once they are parsed.
+struct Command {
+  using Run = std::function<int(Streams&)>;
+  std::string_view name;
+  std::string_view summary;
+  Run (*declare)(CLI::App& command);
+};
+
+// The Command of a command file: `Setup` declares the file's private Options on the command's
+// CLI::App, and `Run` carries the command out with them. Each parse gets its own Options.
+template <typename Options, void (*Setup)(CLI::App&, Options&),
+          int (*Run)(const Options&, Streams&)>
+constexpr Command MakeCommand(std::string_view name, std::string_view summary) {
+  return {name, summary, [](CLI::App& command) -> Command::Run {
+            auto options = std::make_shared<Options>();
+            Setup(command, *options);
+            return [options](Streams& streams) { return Run(*options, streams); };
+          }};
+}
 
 }  // namespace vorlane::cli

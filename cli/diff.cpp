@@ -7,21 +7,26 @@
 
 namespace vorlane::cli {
 
-CLI::App* SetupDiff(CLI::App& app, DiffOptions& options) {
-  CLI::App* command = app.add_subcommand("diff", "Show what differs between two images");
-  command->add_option("IMAGE_A", options.imageA, "the first device image (.bin)")
+namespace {
+
+struct Options {
+  std::string imageA;
+  std::string imageB;
+};
+
+void Setup(CLI::App& command, Options& options) {
+  command.add_option("IMAGE_A", options.imageA, "the first device image (.bin)")
       ->required()
       ->type_name("");
-  command->add_option("IMAGE_B", options.imageB, "the second device image (.bin)")
+  command.add_option("IMAGE_B", options.imageB, "the second device image (.bin)")
       ->required()
       ->type_name("");
-  command->footer(
+  command.footer(
       "One line for each key and each step that differs, then how many other bytes differ.\n"
       "Nothing when the images are equal.");
-  return command;
 }
 
-int RunDiff(const DiffOptions& options, Streams& streams) {
+int Run(const Options& options, Streams& streams) {
   const std::optional<ImageBytes> a = LoadImage(options.imageA, streams.err);
   if (!a) return kExitRefused;
   const std::optional<ImageBytes> b = LoadImage(options.imageB, streams.err);
@@ -29,5 +34,10 @@ int RunDiff(const DiffOptions& options, Streams& streams) {
   streams.out << settings::DiffText(settings::DiffImages(*a, *b));
   return Finish(streams, kExitOk);
 }
+
+}  // namespace
+
+extern const Command kDiff =
+    MakeCommand<Options, Setup, Run>("diff", "Show what differs between two images");
 
 }  // namespace vorlane::cli

@@ -7,21 +7,26 @@
 
 namespace vorlane::cli {
 
-CLI::App* SetupExport(CLI::App& app, ExportOptions& options) {
-  CLI::App* command = app.add_subcommand("export", "Write the settings file (TOML) of an image");
-  command->add_option("IMAGE", options.image, "the device image (.bin)")->required()->type_name("");
+namespace {
+
+struct Options {
+  std::string image;
+  std::string output;  // empty or "-": standard output
+};
+
+void Setup(CLI::App& command, Options& options) {
+  command.add_option("IMAGE", options.image, "the device image (.bin)")->required()->type_name("");
   command
-      ->add_option("-o", options.output,
-                   "write to FILE instead of the standard output; a failed write leaves FILE "
-                   "as it was")
+      .add_option("-o", options.output,
+                  "write to FILE instead of the standard output; a failed write leaves FILE "
+                  "as it was")
       ->type_name("FILE");
-  command->footer(
+  command.footer(
       "The file holds the functions of keys M1..M8 and the steps of macros Prog1..Prog8;\n"
       "docs/settings-format.md describes it. 'vorlanectl import' applies it to an image.");
-  return command;
 }
 
-int RunExport(const ExportOptions& options, Streams& streams) {
+int Run(const Options& options, Streams& streams) {
   const std::optional<ImageBytes> image = LoadImage(options.image, streams.err);
   if (!image) return kExitRefused;
   const std::string text = settings::ExportSettings(*image);
@@ -32,5 +37,10 @@ int RunExport(const ExportOptions& options, Streams& streams) {
   if (IsTheImage(options.output, options.image, streams.err)) return kExitRefused;
   return WriteOutput(options.output, text, streams);
 }
+
+}  // namespace
+
+extern const Command kExport =
+    MakeCommand<Options, Setup, Run>("export", "Write the settings file (TOML) of an image");
 
 }  // namespace vorlane::cli

@@ -6,13 +6,15 @@
 
 #include <cerrno>
 #include <cstring>
-#include <istream>
+#include <functional>
 #include <span>
+#include <utility>
 
 #include "files/fd.h"
 #include "files/whole_file.h"
 #include "image/button_rules.h"
 #include "image/image_file.h"
+#include "text/quote.h"
 
 namespace vorlane::cli {
 
@@ -22,7 +24,7 @@ constexpr std::string_view kStdinName = "<stdin>";
 constexpr std::size_t kReadChunk = 8192;
 
 std::string TooLarge(std::string_view name) {
-  return std::string(name) + " is larger than " + std::to_string(kMaxTextInput / (1 << 20)) +
+  return text::Shown(name) + " is larger than " + std::to_string(kMaxTextInput / (1 << 20)) +
          " MiB, too large for a settings file or a text";
 }
 
@@ -31,26 +33,29 @@ std::function<void()>& BeforeCommit() {
   return hook;
 }
 
-std::optional<TextInput> ReadStream(std::istream& in, std::ostream& err) {
-  TextInput input{{}, std::string(kStdinName)};
+std::string Failed(std::string_view what, std::string_view path, int error) {
+  return std::string(what) + " " + text::Shown(path) + ": " + std::strerror(error);
+}
+
+// All of `fd` up to its end, named `name` in messages; none after a message.
+std::optional<TextInput> ReadAll(int fd, std::string name, std::ostream& err) {
+  TextInput input{{}, std::move(name)};
   std::string chunk(kReadChunk, '\0');
-  while (in) {
-    in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-    input.text.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk.data(), chunk.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      Complain(err, Failed("Could not read", input.name, errno));
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    input.text.append(chunk.data(), static_cast<std::size_t>(n));
     if (input.text.size() > kMaxTextInput) {
-      Complain(err, TooLarge(kStdinName));
+      Complain(err, TooLarge(input.name));
       return std::nullopt;
     }
   }
-  if (in.bad()) {
-    Complain(err, "Could not read " + std::string(kStdinName));
-    return std::nullopt;
-  }
   return input;
-}
-
-std::string Failed(std::string_view what, const std::string& path, int error) {
-  return std::string(what) + " " + path + ": " + std::strerror(error);
 }
 
 }  // namespace
@@ -89,13 +94,15 @@ bool IsTheImage(const std::string& other, const std::string& image, std::ostream
       a.st_dev != b.st_dev || a.st_ino != b.st_ino) {
     return false;
   }
-  Complain(err, other + " is the image " + image + " itself; nothing written");
+  Complain(err,
+           text::Shown(other) + " is the image " + text::Shown(image) + " itself; nothing written");
   return true;
 }
 
-std::optional<TextInput> ReadTextInput(const std::string& path, std::istream& in,
-                                       std::ostream& err) {
-  if (path == "-") return ReadStream(in, err);
+std::optional<TextInput> ReadTextInput(const std::string& path, int in, std::ostream& err) {
+  // The descriptor itself, not std::cin: a stream takes a failed read (a folder or a closed
+  // descriptor as standard input) for the end of the input.
+  if (path == "-") return ReadAll(in, std::string(kStdinName), err);
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat st {};
   if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
@@ -106,23 +113,7 @@ std::optional<TextInput> ReadTextInput(const std::string& path, std::istream& in
     Complain(err, Failed("Could not open", path, EISDIR));
     return std::nullopt;
   }
-  TextInput input{{}, path};
-  std::string chunk(kReadChunk, '\0');
-  for (;;) {
-    const ssize_t n = ::read(fd.get(), chunk.data(), chunk.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      Complain(err, Failed("Could not read", path, errno));
-      return std::nullopt;
-    }
-    if (n == 0) break;
-    input.text.append(chunk.data(), static_cast<std::size_t>(n));
-    if (input.text.size() > kMaxTextInput) {
-      Complain(err, TooLarge(path));
-      return std::nullopt;
-    }
-  }
-  return input;
+  return ReadAll(fd.get(), path, err);
 }
 
 int WriteOutput(const std::string& path, std::string_view text, Streams& streams) {
@@ -134,7 +125,7 @@ int WriteOutput(const std::string& path, std::string_view text, Streams& streams
   const FileResult written =
       ReplaceFile(path, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
   if (!written.ok()) {
-    Complain(streams.err, "Could not write " + path + ": " + written.reason);
+    Complain(streams.err, "Could not write " + text::Shown(path) + ": " + written.reason);
     return kExitRefused;
   }
   return kExitOk;
@@ -151,7 +142,8 @@ int CommitImage(const ImageForChange& image, const ImageBytes& after, std::ostre
   if (BeforeCommit()) BeforeCommit()();
   // Our writers wait for the lock; a program that does not lock is caught here.
   if (CompareWithDisk(image.path, image.read) != DiskState::Same) {
-    Complain(err, image.path + " changed while vorlanectl was working; nothing written");
+    Complain(err,
+             text::Shown(image.path) + " changed while vorlanectl was working; nothing written");
     return kExitRefused;
   }
   const FileResult written = WriteImageFile(image.path, after);

@@ -39,11 +39,11 @@ struct TextInput {
   std::string name;  // the path, or "<stdin>"
 };
 
-// The whole of the file at `path`, or of `in` for "-"; none after a message. Refuses more than
-// kMaxTextInput bytes, so that a device or an endless pipe given by mistake cannot exhaust memory.
+// The whole of the file at `path`, or of the descriptor `in` for "-"; none after a message.
+// Refuses more than kMaxTextInput bytes, so that a device or an endless pipe given by mistake
+// cannot exhaust memory.
 inline constexpr std::size_t kMaxTextInput = 1 << 20;
-std::optional<TextInput> ReadTextInput(const std::string& path, std::istream& in,
-                                       std::ostream& err);
+std::optional<TextInput> ReadTextInput(const std::string& path, int in, std::ostream& err);
 
 // Writes `text` to the file `path`, as every file of ours is written (files/whole_file.h); a path
 // naming standard output or error writes that stream, as "-" does. The exit status.

@@ -1,4 +1,6 @@
 // vorlanectl: the settings of a device image as text, for scripts. See `vorlanectl --help`.
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -7,6 +9,6 @@
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
-  vorlane::cli::Streams streams{std::cin, std::cout, std::cerr};
+  vorlane::cli::Streams streams{STDIN_FILENO, std::cout, std::cerr};
   return vorlane::cli::RunVorlanectl(arguments, streams);
 }

@@ -7,24 +7,29 @@
 
 namespace vorlane::cli {
 
-CLI::App* SetupSet(CLI::App& app, SetOptions& options) {
-  CLI::App* command = app.add_subcommand("set", "Give keys new functions");
-  command->add_option("IMAGE", options.image, "the device image (.bin) to change")
+namespace {
+
+struct Options {
+  std::string image;
+  std::vector<std::string> assignments;  // KEY=FUNCTION
+};
+
+void Setup(CLI::App& command, Options& options) {
+  command.add_option("IMAGE", options.image, "the device image (.bin) to change")
       ->required()
       ->type_name("");
   command
-      ->add_option("KEY=FUNCTION", options.assignments,
-                   "a key M1..M8 and a function named as the editor's key lists show it, like "
-                   "M1=\"a A\" M5=Prog2 M8=Mute")
+      .add_option("KEY=FUNCTION", options.assignments,
+                  "a key M1..M8 and a function named as the editor's key lists show it, like "
+                  "M1=\"a A\" M5=Prog2 M8=Mute")
       ->required()
       ->type_name("");
-  command->footer(
+  command.footer(
       "The keys change all at once, so two keys can swap functions. As in the editor, no\n"
       "function may be on two keys and every key must have one; otherwise nothing is written.");
-  return command;
 }
 
-int RunSet(const SetOptions& options, Streams& streams) {
+int Run(const Options& options, Streams& streams) {
   const settings::ParsedAssignments parsed = settings::ParseAssignments(options.assignments);
   if (parsed.error) {
     Complain(streams.err, *parsed.error);
@@ -36,5 +41,9 @@ int RunSet(const SetOptions& options, Streams& streams) {
   if (!KeysFollowRules(image->bytes, changed, streams.err)) return kExitRefused;
   return CommitImage(*image, changed, streams.err);
 }
+
+}  // namespace
+
+extern const Command kSet = MakeCommand<Options, Setup, Run>("set", "Give keys new functions");
 
 }  // namespace vorlane::cli

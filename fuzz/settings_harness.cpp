@@ -1,7 +1,10 @@
 #include "fuzz/settings_harness.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <sstream>
 
 #include "cli/commands.h"
@@ -13,8 +16,8 @@
 #include "settings/report.h"
 #include "settings/settings_file.h"
 #include "settings/step_notation.h"
-#include "settings/suggest.h"
 #include "settings/testing/sample_images.h"
+#include "text/quote.h"
 
 namespace vorlane::fuzz {
 
@@ -31,12 +34,17 @@ struct Imported {
 };
 
 Imported Import(const std::string& image, const std::string& text, bool dryRun) {
-  std::istringstream in(text);
+  const int in = ::memfd_create("stdin", MFD_CLOEXEC);
+  if (::write(in, text.data(), text.size()) != static_cast<ssize_t>(text.size())) std::abort();
+  ::lseek(in, 0, SEEK_SET);
   std::ostringstream out;
   std::ostringstream err;
   cli::Streams streams{in, out, err};
   Imported imported;
-  imported.code = cli::RunImport({image, "-", dryRun}, streams);
+  std::vector<std::string> arguments{"import", image, "-"};
+  if (dryRun) arguments.emplace_back("--dry-run");
+  imported.code = cli::RunVorlanectl(arguments, streams);
+  ::close(in);
   imported.out = out.str();
   imported.err = err.str();
   return imported;
@@ -176,7 +184,7 @@ std::vector<std::string> SettingsDictionary() {
                                  "\n",     "#",        "0x",  "0xFF", "0s", "0.1s", "25.5s", "3s"};
   for (std::string_view name : settings::KeyNames()) words.emplace_back(name);
   for (std::string_view name : settings::MacroNames()) words.emplace_back(name);
-  for (std::string_view name : settings::FunctionNames()) words.push_back(settings::Quoted(name));
+  for (std::string_view name : settings::FunctionNames()) words.push_back(text::Quoted(name));
   for (std::string_view name : settings::ModifierNames()) words.emplace_back(name);
   for (std::string_view name : settings::KeyCapNames()) words.emplace_back(name);
   return words;

@@ -120,7 +120,7 @@ fi
 completion_test='
   source /usr/share/bash-completion/bash_completion
   __load_completion vorlanectl || exit 1
-  COMP_WORDS=(vorlanectl ex) COMP_CWORD=1 COMPREPLY=()
+  COMP_LINE="vorlanectl ex" COMP_POINT=13 COMP_WORDS=(vorlanectl ex) COMP_CWORD=1 COMPREPLY=()
   "$(complete -p vorlanectl | sed -n "s/.*-F \([^ ]*\) .*/\1/p")" vorlanectl ex vorlanectl
   [ "${COMPREPLY[*]}" = export ]'
 if [ ! -f /usr/share/bash-completion/bash_completion ]; then

@@ -3,9 +3,13 @@
 #include <string_view>
 
 #include "settings/names.h"
-#include "settings/suggest.h"
+#include "text/quote.h"
+#include "text/suggest.h"
 
 namespace vorlane::settings {
+
+using text::DidYouMean;
+using text::Quoted;
 
 ParsedAssignments ParseAssignments(const std::vector<std::string>& arguments) {
   ParsedAssignments parsed;
@@ -32,7 +36,7 @@ ParsedAssignments ParseAssignments(const std::vector<std::string>& arguments) {
     const std::optional<std::uint8_t> code = FunctionCode(function);
     if (!code) {
       parsed.error = "unknown function " + Quoted(function) + " for " + std::string(key) +
-                     DidYouMean(function, FunctionNames());
+                     DidYouMeanFunction(function);
       return parsed;
     }
     slot = *code;

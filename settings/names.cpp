@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "image/layout.h"
+#include "text/suggest.h"
 #include "vocabulary/function_catalogue.h"
 
 namespace vorlane::settings {
@@ -69,9 +70,15 @@ const std::vector<std::string_view>& FunctionNames() {
   return names;
 }
 
-std::string KeyByteText(std::uint8_t code) {
-  constexpr std::string_view kDigits = "0123456789ABCDEF";
-  return std::string("0x") + kDigits[code / 16] + kDigits[code % 16];
+std::string DidYouMeanFunction(std::string_view word) {
+  // What the part and abbreviation rules of the suggestions cannot find.
+  static constexpr auto kAliases = std::to_array<text::Alias>({
+      {"Return", "Enter"},
+      {"Ctrl", "Left Control"},
+      {"Ctrl", "Right Control"},
+      {"Backslash", "\\ |"},
+  });
+  return text::DidYouMean(word, FunctionNames(), kAliases);
 }
 
 }  // namespace vorlane::settings

@@ -25,7 +25,8 @@ std::optional<std::string_view> FunctionName(std::uint8_t code);
 std::optional<std::uint8_t> FunctionCode(std::string_view name);
 const std::vector<std::string_view>& FunctionNames();  // in the key lists' order
 
-// A key byte that names no function, as "0x00".."0xFF".
-std::string KeyByteText(std::uint8_t code);
+// "; did you mean ..." with the functions closest to a word that names none; the words people
+// type for a key ("1", "A", "Esc", "PgUp", "Return") find its function.
+std::string DidYouMeanFunction(std::string_view word);
 
 }  // namespace vorlane::settings

@@ -8,16 +8,20 @@
 #include "image/macro_slots.h"
 #include "settings/names.h"
 #include "settings/step_notation.h"
-#include "settings/suggest.h"
+#include "text/hex.h"
+#include "text/quote.h"
 
 namespace vorlane::settings {
+
+using text::HexByte;
+using text::Quoted;
 
 namespace {
 
 // A key's function in quotes, or its byte when that names none.
 std::string KeyValue(std::uint8_t code) {
   const std::optional<std::string_view> name = FunctionName(code);
-  return name ? Quoted(*name) : KeyByteText(code);
+  return name ? Quoted(*name) : HexByte(code);
 }
 
 bool IsSettingsByte(std::size_t offset) {
@@ -35,7 +39,7 @@ std::string ShowText(const ImageBytes& image) {
     const std::uint8_t code = keys[static_cast<std::size_t>(n)];
     const std::optional<std::string_view> name = FunctionName(code);
     text += KeyName(n) + ": " +
-            (name ? std::string(*name) : "no function (byte " + KeyByteText(code) + ")") + "\n";
+            (name ? std::string(*name) : "no function (byte " + HexByte(code) + ")") + "\n";
   }
   text += "\n";
   for (int p = 0; p < kProgCount; ++p) {

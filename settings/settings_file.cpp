@@ -12,10 +12,20 @@
 #include "image/macro_slots.h"
 #include "settings/names.h"
 #include "settings/step_notation.h"
-#include "settings/suggest.h"
-#include "settings/utf8.h"
+#include "text/hex.h"
+#include "text/quote.h"
+#include "text/suggest.h"
+#include "text/utf8.h"
 
 namespace vorlane::settings {
+
+using text::CodePointName;
+using text::DecodeUtf8;
+using text::DidYouMean;
+using text::HexByte;
+using text::IsContinuationByte;
+using text::kByteOrderMark;
+using text::Quoted;
 
 namespace {
 
@@ -92,8 +102,6 @@ class Errors {
     }
     return column;
   }
-
-  static bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
   // Bytes of the UTF-8 form of the code point written in hex by a \u or \U escape.
   static std::size_t Utf8Length(std::string_view hex) {
@@ -215,7 +223,7 @@ void ReadKeys(const toml::table& keys, Settings& settings, Errors& errors) {
     const std::optional<std::uint8_t> code = FunctionCode(function->get());
     if (!code) {
       errors.Add(node.source(), "unknown function " + Quoted(function->get()) + " for " + name +
-                                    DidYouMean(function->get(), FunctionNames()));
+                                    DidYouMeanFunction(function->get()));
       continue;
     }
     settings.keys[static_cast<std::size_t>(*index)] = *code;
@@ -229,10 +237,11 @@ std::optional<std::vector<MacroStep>> ReadSteps(std::string_view macro, const to
   for (std::size_t i = 0; i < steps.size(); ++i) {
     const toml::node& node = steps[i];
     auto step = [&] { return std::string(macro) + " step " + std::to_string(i + 1); };
+    // The steps beyond are still read, for their own errors.
     if (i == static_cast<std::size_t>(StepsPerProg)) {
       errors.Add(node.source(),
                  std::string(macro) + " has more than " + std::to_string(StepsPerProg) + " steps");
-      return std::nullopt;
+      ok = false;
     }
     const auto* text = node.as_string();
     if (text == nullptr) {
@@ -273,11 +282,76 @@ void ReadMacros(const toml::table& macros, Settings& settings, Errors& errors) {
   }
 }
 
+// A place in the text, 1-based, columns counting characters as the parser's do.
+struct Position {
+  int line = 1;
+  int column = 0;
+  friend bool operator<(const Position& a, const Position& b) {
+    return std::pair(a.line, a.column) < std::pair(b.line, b.column);
+  }
+};
+
+// The place of the last character of `text`.
+Position EndOf(std::string_view text) {
+  Position end;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (at > 0 && text[at - 1] == '\n') end = {end.line + 1, 0};
+    if (!IsContinuationByte(text[at])) ++end.column;
+  }
+  return end;
+}
+
+// The lines of `text` before line `line`.
+std::string_view LinesBefore(std::string_view text, int line) {
+  std::size_t at = 0;
+  for (int n = 1; n < line && at != std::string_view::npos; ++n) {
+    at = text.find('\n', at);
+    if (at != std::string_view::npos) ++at;
+  }
+  return text.substr(0, std::min(at, text.size()));
+}
+
+// The table of the lines before a stop, so that their errors are reported too; the cut may leave
+// a list of steps open, which is then closed.
+std::optional<toml::table> ParseLinesBefore(std::string_view text, int line,
+                                            std::string_view fileName) {
+  const std::string before(LinesBefore(text, line));
+  for (const std::string_view close : {"", "\n]\n"}) {
+    try {
+      return toml::parse(before + std::string(close), fileName);
+    } catch (const toml::parse_error&) {
+    }
+  }
+  return std::nullopt;
+}
+
+void ReadRoot(const toml::table& root, Settings& settings, Errors& errors) {
+  for (const auto& [key, node] : root) {
+    const std::string name(key.str());
+    if (name == kKeysTable && node.is_table()) {
+      ReadKeys(*node.as_table(), settings, errors);
+    } else if (name == kMacrosTable && node.is_table()) {
+      ReadMacros(*node.as_table(), settings, errors);
+    } else if (name == kKeysTable || name == kMacrosTable) {
+      errors.Add(node.source(), Quoted(name) + " must be a table, like [" + name + "]");
+    } else if (KeyIndex(name) || MacroIndex(name)) {
+      const std::string_view table = KeyIndex(name) ? kKeysTable : kMacrosTable;
+      errors.Add(key.source(), name + " belongs in [" + std::string(table) + "]: write [" +
+                                   std::string(table) + "] on a line before it");
+    } else {
+      errors.Add(key.source(), "unknown table " + Quoted(name) +
+                                   ": a settings file holds [keys] and [macros]" +
+                                   DidYouMean(name, kTables));
+    }
+  }
+}
+
 }  // namespace
 
 std::string FileError::Text() const {
-  if (line == 0) return file + ": " + message;
-  return file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + message;
+  const std::string name = text::Shown(file);
+  if (line == 0) return name + ": " + message;
+  return name + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + message;
 }
 
 std::string ExportSettings(const ImageBytes& image) {
@@ -289,7 +363,7 @@ std::string ExportSettings(const ImageBytes& image) {
     if (const std::optional<std::string_view> name = FunctionName(code)) {
       text += KeyName(n) + " = " + Quoted(*name) + "\n";
     } else {
-      text += "# " + KeyName(n) + ": byte " + KeyByteText(code) +
+      text += "# " + KeyName(n) + ": byte " + HexByte(code) +
               " names no function; import leaves it as it is\n";
     }
   }
@@ -307,35 +381,32 @@ std::string ExportSettings(const ImageBytes& image) {
 
 ParsedSettings ParseSettings(std::string_view text, std::string_view fileName) {
   ParsedSettings parsed;
-  if (std::optional<FileError> error = NonAsciiOutsideComments(text, fileName)) {
-    parsed.errors.push_back(std::move(*error));
-    return parsed;
-  }
-  toml::table root;
+  // Editors on Windows begin a file with it; it is no part of the text.
+  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+  // Reading stops at the first character beyond ASCII outside a comment, or at the first error
+  // of the TOML syntax, whichever comes first; the names and steps before it are still checked.
+  std::optional<FileError> stop = NonAsciiOutsideComments(text, fileName);
+  const std::string_view readable = stop ? LinesBefore(text, stop->line) : text;
+  std::optional<toml::table> root;
   try {
-    root = toml::parse(text, fileName);
+    root = toml::parse(readable, fileName);
   } catch (const toml::parse_error& e) {
-    parsed.errors.push_back({std::string(fileName), static_cast<int>(e.source().begin.line),
-                             static_cast<int>(e.source().begin.column),
-                             std::string(e.description())});
-    return parsed;
+    // The parser places an error at the end of the text past its last character. Where the
+    // lines before a stop leave a string or an array open, that end is no error of the file.
+    const Position at{static_cast<int>(e.source().begin.line),
+                      static_cast<int>(e.source().begin.column)};
+    const Position end = EndOf(readable);
+    if (!stop || !(end < at)) {
+      const Position shown = std::min(at, end);
+      stop =
+          FileError{std::string(fileName), shown.line, shown.column, std::string(e.description())};
+    }
+    root = ParseLinesBefore(text, stop->line, fileName);
   }
   Errors errors(text, fileName);
-  for (const auto& [key, node] : root) {
-    const std::string name(key.str());
-    if (name == kKeysTable && node.is_table()) {
-      ReadKeys(*node.as_table(), parsed.settings, errors);
-    } else if (name == kMacrosTable && node.is_table()) {
-      ReadMacros(*node.as_table(), parsed.settings, errors);
-    } else if (name == kKeysTable || name == kMacrosTable) {
-      errors.Add(node.source(), Quoted(name) + " must be a table, like [" + name + "]");
-    } else {
-      errors.Add(key.source(), "unknown table " + Quoted(name) +
-                                   ": a settings file holds [keys] and [macros]" +
-                                   DidYouMean(name, kTables));
-    }
-  }
+  if (root) ReadRoot(*root, parsed.settings, errors);
   parsed.errors = std::move(errors).Sorted();
+  if (stop) parsed.errors.push_back(std::move(*stop));
   return parsed;
 }
 

@@ -5,18 +5,26 @@
 #include <unordered_map>
 
 #include "image/layout.h"
-#include "settings/suggest.h"
+#include "text/hex.h"
+#include "text/numbers.h"
+#include "text/quote.h"
+#include "text/suggest.h"
 #include "vocabulary/key_tables.h"
 
 namespace vorlane::settings {
 
+using text::DidYouMean;
+using text::HexByte;
+using text::ParseHexByte;
+using text::ParseSeconds;
+using text::Quoted;
+
 namespace {
 
-constexpr std::string_view kNullKey = "Null";
 constexpr std::string_view kHexPrefix = "0x";
+
+constexpr std::string_view kNullKey = "Null";
 constexpr std::size_t kKeySlots = kStepLastKeyByte - kStepFirstKeyByte + 1;
-constexpr int kTenthsPerSecond = 10;
-constexpr int kMaxTenths = 255;  // what one byte holds: 25.5 s
 constexpr std::string_view kDelayHelp =
     "seconds with at most one decimal and an \"s\", 0s to 25.5s, like \"0.1s\"";
 
@@ -99,8 +107,14 @@ std::string ModifierText(std::uint8_t code) {
   return HexByte(code);
 }
 
+// A key-cap's caption; a code no key-cap has in the one hex form of the file, where the step
+// list would show fewer digits.
 std::string KeyText(std::uint8_t code) {
-  return code == 0 ? std::string(kNullKey) : KeyCodeName(code);
+  if (code == 0) return std::string(kNullKey);
+  for (const KeyCap& cap : KeyCapTable()) {
+    if (cap.code == code) return std::string(cap.caption);
+  }
+  return HexByte(code);
 }
 
 bool StartsWithHexPrefix(std::string_view token) {
@@ -118,63 +132,6 @@ TextError UnknownName(const Token& token, std::string_view what,
 
 }  // namespace
 
-std::string HexByte(std::uint8_t code) {
-  constexpr std::string_view kDigits = "0123456789ABCDEF";
-  std::string text(kHexPrefix);
-  if (code >= 16) text += kDigits[code / 16];
-  text += kDigits[code % 16];
-  return text;
-}
-
-std::optional<std::uint8_t> ParseHexByte(std::string_view text) {
-  if (!StartsWithHexPrefix(text)) return std::nullopt;
-  const std::string_view digits = text.substr(kHexPrefix.size());
-  if (digits.empty() || digits.size() > 2) return std::nullopt;
-  unsigned value = 0;
-  for (const char c : digits) {
-    unsigned digit = 0;
-    if (c >= '0' && c <= '9') {
-      digit = static_cast<unsigned>(c - '0');
-    } else if (c >= 'a' && c <= 'f') {
-      digit = static_cast<unsigned>(c - 'a' + 10);
-    } else if (c >= 'A' && c <= 'F') {
-      digit = static_cast<unsigned>(c - 'A' + 10);
-    } else {
-      return std::nullopt;
-    }
-    value = value * 16 + digit;
-  }
-  return static_cast<std::uint8_t>(value);
-}
-
-std::string DelayText(std::uint8_t tenths) {
-  std::string text = std::to_string(tenths / kTenthsPerSecond);
-  if (tenths % kTenthsPerSecond != 0) text += "." + std::to_string(tenths % kTenthsPerSecond);
-  return text + "s";
-}
-
-std::optional<std::uint8_t> ParseSeconds(std::string_view text) {
-  if (!text.empty() && text.back() == 's') text.remove_suffix(1);
-  const std::size_t point = text.find('.');
-  const std::string_view whole = text.substr(0, point);
-  const std::string_view fraction =
-      point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
-  constexpr std::size_t kMaxWholeDigits = 3;
-  auto digits = [](std::string_view d) {
-    return std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; });
-  };
-  if (whole.empty() || whole.size() > kMaxWholeDigits || !digits(whole)) return std::nullopt;
-  if (point != std::string_view::npos && (fraction.size() != 1 || !digits(fraction))) {
-    return std::nullopt;
-  }
-  int tenths = 0;
-  for (const char c : whole) tenths = tenths * 10 + (c - '0');
-  tenths *= kTenthsPerSecond;
-  if (!fraction.empty()) tenths += fraction[0] - '0';
-  if (tenths > kMaxTenths) return std::nullopt;
-  return static_cast<std::uint8_t>(tenths);
-}
-
 std::span<const std::string_view> ModifierNames() { return ModifierNameList(); }
 std::span<const std::string_view> KeyCapNames() { return KeyCapNameList(); }
 
@@ -185,7 +142,7 @@ bool IsZeroStep(const MacroStep& step) {
 std::string FormatStep(const MacroStep& step) {
   std::string text = ModifierText(step[kStepModifierByte]);
   text += ' ';
-  text += DelayText(step[kStepDelayByte]);
+  text += text::TenthsText(step[kStepDelayByte]) + "s";
   // The empty slots before the first key are implied; every slot after it is written.
   std::size_t b = kStepFirstKeyByte;
   while (b <= kStepLastKeyByte && step[b] == 0) ++b;

@@ -38,19 +38,6 @@ struct ParsedStep {
 
 ParsedStep ParseStep(std::string_view text);
 
-// The delay as the step text writes it: "0s", "0.5s", "1s", "25.5s".
-std::string DelayText(std::uint8_t tenths);
-
-// Tenths of a second from "0.1", "1", "1.0" or "25.5", with or without a trailing "s"; none for
-// anything else, or above 25.5 s.
-std::optional<std::uint8_t> ParseSeconds(std::string_view text);
-
-// "0x" and one or two hex digits in either case, the way a step writes a code with no name.
-std::optional<std::uint8_t> ParseHexByte(std::string_view text);
-
-// Upper-case hex with "0x" and no leading zeros, as the step list shows unnamed codes.
-std::string HexByte(std::uint8_t code);
-
 // The names a step token may take, for suggestions.
 std::span<const std::string_view> ModifierNames();
 std::span<const std::string_view> KeyCapNames();  // "Null" among them

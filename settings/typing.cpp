@@ -1,5 +1,6 @@
 #include "settings/typing.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 
@@ -7,11 +8,19 @@
 #include "image/macro_slots.h"
 #include "settings/names.h"
 #include "settings/step_notation.h"
-#include "settings/suggest.h"
-#include "settings/utf8.h"
+#include "text/hex.h"
+#include "text/quote.h"
+#include "text/suggest.h"
+#include "text/utf8.h"
 #include "vocabulary/key_tables.h"
 
 namespace vorlane::settings {
+
+using text::CodePointName;
+using text::DecodeUtf8;
+using text::DidYouMean;
+using text::HexByte;
+using text::Quoted;
 
 namespace {
 
@@ -60,18 +69,6 @@ std::uint8_t ShiftCode() {
   return 0;
 }
 
-std::optional<int> StepNumber(std::string_view text) {
-  constexpr std::size_t kMaxDigits = 3;
-  if (text.empty() || text.size() > kMaxDigits) return std::nullopt;
-  int value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-  }
-  if (value < 1 || value > StepsPerProg) return std::nullopt;
-  return value;
-}
-
 }  // namespace
 
 TypedText TypeText(std::string_view utf8, std::uint8_t delayTenths) {
@@ -84,7 +81,7 @@ TypedText TypeText(std::string_view utf8, std::uint8_t delayTenths) {
     const std::size_t length = DecodeUtf8(utf8.substr(at), point);
     if (length == 0) {
       typed.error = "byte " + std::to_string(at + 1) + " of the text (" +
-                    KeyByteText(static_cast<std::uint8_t>(utf8[at])) + ") is not UTF-8";
+                    HexByte(static_cast<std::uint8_t>(utf8[at])) + ") is not UTF-8";
       return typed;
     }
     const std::string_view character = utf8.substr(at, length);
@@ -119,34 +116,23 @@ TypeResult TypeIntoImage(const ImageBytes& image, const TypeRequest& request) {
                    DidYouMean(request.macro, MacroNames());
     return result;
   }
-  const std::optional<int> start = StepNumber(request.start);
-  if (!start) {
-    result.error = "--start must be a step number from 1 to " + std::to_string(StepsPerProg) +
-                   ", not " + Quoted(request.start);
-    return result;
-  }
-  const std::optional<std::uint8_t> delay = ParseSeconds(request.delay);
-  if (!delay) {
-    result.error =
-        "--delay must be seconds in tenths from 0 to 25.5, like 0.1, not " + Quoted(request.delay);
-    return result;
-  }
-  TypedText typed = TypeText(request.text, *delay);
+  TypedText typed = TypeText(request.text, request.delayTenths);
   if (typed.error) {
     result.error = std::move(typed.error);
     return result;
   }
+  const int start = std::clamp(request.start, 1, StepsPerProg);
   const std::size_t left =
-      static_cast<std::size_t>(StepsPerProg) + 1 - static_cast<std::size_t>(*start);
+      static_cast<std::size_t>(StepsPerProg) + 1 - static_cast<std::size_t>(start);
   if (typed.steps.size() > left) {
     result.error = "the text takes " + std::to_string(typed.steps.size()) + " steps, and " +
                    MacroName(*prog) + " has " + std::to_string(left) + " from step " +
-                   std::to_string(*start) + " on";
+                   std::to_string(start) + " on";
     return result;
   }
   result.image = image;
   for (std::size_t i = 0; i < typed.steps.size(); ++i) {
-    PutStep(result.image, *prog, *start - 1 + static_cast<int>(i), typed.steps[i]);
+    PutStep(result.image, *prog, start - 1 + static_cast<int>(i), typed.steps[i]);
   }
   return result;
 }

@@ -22,12 +22,12 @@ struct TypedText {
 // ones among them, has no key and is an error naming it.
 TypedText TypeText(std::string_view utf8, std::uint8_t delayTenths);
 
-// What the `type` command asks for, as given on its command line.
+// What the `type` command asks for.
 struct TypeRequest {
-  std::string_view macro;          // "Prog1".."Prog8"
-  std::string_view text;           // UTF-8
-  std::string_view start = "1";    // step number 1..100
-  std::string_view delay = "0.1";  // seconds, in tenths, 0..25.5
+  std::string_view macro;        // "Prog1".."Prog8"
+  std::string_view text;         // UTF-8
+  int start = 1;                 // the first step written, 1..100
+  std::uint8_t delayTenths = 1;  // each step's delay
 };
 
 struct TypeResult {
@@ -36,7 +36,8 @@ struct TypeResult {
 };
 
 // `image` with the text's steps written into the macro from the start step on; the steps before
-// and after them stay. An error when a value is wrong or the text does not fit in the steps left.
+// and after them stay. An error when the macro is unknown or the text does not fit in the steps
+// left.
 TypeResult TypeIntoImage(const ImageBytes& image, const TypeRequest& request);
 
 }  // namespace vorlane::settings

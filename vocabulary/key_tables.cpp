@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "text/hex.h"
+
 namespace vorlane {
 
 namespace {
@@ -192,18 +194,8 @@ constexpr std::array<ListItem, kDelayItemCount> kDelayItems = [] {
   return items;
 }();
 
-// "0x" and upper-case hex digits without leading zeros; written by hand so that no
-// locale or stream state can change the result.
-std::string HexName(int code) {
-  constexpr std::string_view kDigits = "0123456789ABCDEF";
-  auto value = static_cast<unsigned>(code);
-  std::string digits;
-  do {
-    digits.insert(digits.begin(), kDigits[value % 16]);
-    value /= 16;
-  } while (value != 0);
-  return "0x" + digits;
-}
+// "0x" and upper-case hex digits without leading zeros, as the step list shows a code.
+std::string HexName(int code) { return "0x" + text::HexDigits(static_cast<unsigned>(code), 1); }
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,12 +38,16 @@ struct Outcome {
 };
 
 Outcome Command(const std::vector<std::string>& arguments, const std::string& input = "") {
-  std::istringstream in(input);
+  // Standard input is a descriptor, as the program's is.
+  const int in = ::memfd_create("stdin", MFD_CLOEXEC);
+  EXPECT_EQ(::write(in, input.data(), input.size()), static_cast<ssize_t>(input.size()));
+  ::lseek(in, 0, SEEK_SET);
   std::ostringstream out;
   std::ostringstream err;
   Streams streams{in, out, err};
   Outcome outcome;
   outcome.code = RunVorlanectl(arguments, streams);
+  ::close(in);
   outcome.out = out.str();
   outcome.err = err.str();
   return outcome;
@@ -225,6 +230,14 @@ TEST_F(Vorlanectl, ImportWritesAllOrNothing) {
        "",
        "vorlanectl: " + image_ + " is the image " + image_ + " itself; nothing written\n",
        false},
+      {"an empty file", {Write("empty.toml", "")}, "", kExitOk, "", "", false},
+      {"empty standard input",
+       {"-"},
+       "",
+       kExitRefused,
+       "",
+       "vorlanectl: nothing read from standard input\n",
+       false},
       {"no such file",
        {Path("none.toml")},
        "",
@@ -345,6 +358,18 @@ TEST_F(Vorlanectl, SetAndTypeChangeOnlyWhatTheyName) {
       {{"set", image_, "M1=mute"},
        kExitRefused,
        "vorlanectl: unknown function \"mute\" for M1; did you mean \"Mute\"?\n"},
+      {{"set", image_, "M1=1"},
+       kExitRefused,
+       "vorlanectl: unknown function \"1\" for M1; did you mean \"1 !\" or \"Numpad 1\"?\n"},
+      {{"set", image_, "M1=Esc"},
+       kExitRefused,
+       "vorlanectl: unknown function \"Esc\" for M1; did you mean \"Escape\"?\n"},
+      {{"set", image_, "M1=b\u00A0B\u202E"},
+       kExitRefused,
+       "vorlanectl: unknown function \"b\\u00A0B\\u202E\" for M1\n"},
+      {{"set", image_, "M1=" + std::string(5000, 'x')},  // too long for a suggestion
+       kExitRefused,
+       "vorlanectl: unknown function \"" + std::string(5000, 'x') + "\" for M1\n"},
       {{"set", image_, "M1"},
        kExitUsage,
        "vorlanectl: \"M1\" is not KEY=FUNCTION, like M1=\"a A\"\n"},
@@ -358,6 +383,15 @@ TEST_F(Vorlanectl, SetAndTypeChangeOnlyWhatTheyName) {
       {{"type", image_, "Prog1", "a", "--delay", "x"},
        kExitRefused,
        "vorlanectl: --delay must be seconds in tenths from 0 to 25.5, like 0.1, not \"x\"\n"},
+      {{"type", image_, "Prog1", "a", "--delay=-1"},
+       kExitRefused,
+       "vorlanectl: --delay must be seconds in tenths from 0 to 25.5, like 0.1, not \"-1\"\n"},
+      {{"type", image_, "Prog1", "a", "--start", "0"},
+       kExitRefused,
+       "vorlanectl: --start must be a step number from 1 to 100, not \"0\"\n"},
+      {{"type", image_, "Prog1", "a", "--start=101"},
+       kExitRefused,
+       "vorlanectl: --start must be a step number from 1 to 100, not \"101\"\n"},
   };
   for (const auto& r : refusals) {
     const Outcome refused = Command(r.arguments);
@@ -633,6 +667,23 @@ TEST_F(VorlanectlProgram, ExitStatusesAndAPipe) {
   EXPECT_EQ(Shell(program + " import device.bin"), kExitUsage);
   EXPECT_EQ(Text("err").substr(0, 38), "vorlanectl: SETTINGS is required\nRun '");
   EXPECT_EQ(Shell(program + " show missing.bin"), kExitRefused);
+  // Standard input that cannot be read, or is empty after a failed command, is no settings file.
+  const struct {
+    std::string command;
+    std::string err;
+  } unread[] = {
+      {" import device.bin - < .", "vorlanectl: Could not read <stdin>: Is a directory\n"},
+      {" import device.bin - <&-", "vorlanectl: Could not read <stdin>: Bad file descriptor\n"},
+      {" type device.bin Prog1 - < .", "vorlanectl: Could not read <stdin>: Is a directory\n"},
+  };
+  for (const auto& u : unread) {
+    EXPECT_EQ(Shell(program + u.command), kExitRefused) << u.command;
+    EXPECT_EQ(Text("err"), u.err);
+  }
+  EXPECT_EQ(
+      Shell(program + " export missing.bin 2>/dev/null | " + program + " import device.bin -"),
+      kExitRefused);
+  EXPECT_EQ(Text("err"), "vorlanectl: nothing read from standard input\n");
 
   const ImageBytes other = testing::RandomSettingsImage(11);
   WriteFileBytes(Path("other.bin"), other);

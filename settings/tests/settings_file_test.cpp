@@ -156,9 +156,24 @@ TEST(SettingsFile, EachErrorSaysWhereAndWhat) {
       {"# \xc2\xa7\ns = \"\"\"\\\n\xc2\xa7\"\"\"\n",
        "f.toml:3:1: unexpected character \"\xc2\xa7\" (U+00A7): outside comments a settings "
        "file holds only ASCII"},
-      {"a = 1 # '\nb = \"#\" \xcc\xaa\n",
+      {"[keys] # '\nb = \"#\" \xcc\xaa\n",
        "f.toml:2:9: unexpected character \"\xcc\xaa\" (U+032A): outside comments a settings "
        "file holds only ASCII"},
+      // A byte-order mark is skipped; an error at the end of the file points at its last character.
+      {"\xEF\xBB\xBF[keys]\nM1 = 'a a'\n",
+       "f.toml:2:6: unknown function \"a a\" for M1; did you mean \"a A\"?"},
+      {"[macros]\nProg1 = ['None 0s'",
+       "f.toml:2:18: Error while parsing array: encountered end-of-file"},
+      {"[macros]\nProg1 = [\n  'None 0s',\n",
+       "f.toml:3:13: Error while parsing array: encountered end-of-file"},
+      // The natural spellings, and a key above its table.
+      {"[keys]\nM1 = '1'\n",
+       "f.toml:2:6: unknown function \"1\" for M1; did you mean \"1 !\" or \"Numpad 1\"?"},
+      {"[keys]\nM2 = 'PgUp'\n",
+       "f.toml:2:6: unknown function \"PgUp\" for M2; did you mean \"Page Up\"?"},
+      {"M1 = \"b B\"\n", "f.toml:1:1: M1 belongs in [keys]: write [keys] on a line before it"},
+      // What a terminal would show as a valid name is escaped.
+      {"[keys]\nM1 = \"b\\u00A0B\"\n", "f.toml:2:6: unknown function \"b\\u00A0B\" for M1"},
   };
   for (const auto& c : cases) {
     const ParsedSettings parsed = ParseSettings(c.text, "f.toml");
@@ -167,13 +182,33 @@ TEST(SettingsFile, EachErrorSaysWhereAndWhat) {
   }
 }
 
+// Up to the first error that stops the reading (TOML syntax, a character beyond ASCII), which
+// comes last; every step of a macro, beyond the 100th too.
 TEST(SettingsFile, EveryErrorIsReportedInFileOrder) {
-  const ParsedSettings parsed = ParseSettings(
-      "[macros]\nProg2 = ['Nne 0s']\nProg1 = ['None 0s Q', 'None 0s Z9']\n[keys]\nM9 = 'Mute'\n",
-      "f.toml");
-  std::vector<std::string> lines;
-  for (const FileError& e : parsed.errors) lines.push_back(e.Text().substr(0, 12));
-  EXPECT_EQ(lines, (std::vector<std::string>{"f.toml:2:11:", "f.toml:3:32:", "f.toml:5:1: "}));
+  std::string steps;
+  for (int i = 1; i <= StepsPerProg + 1; ++i)
+    steps += i == 50 || i > StepsPerProg ? "'x'," : "'None 0s',";
+  const struct {
+    std::string text;
+    std::vector<std::string> places;
+  } cases[] = {
+      {"[macros]\nProg2 = ['Nne 0s']\nProg1 = ['None 0s Q', 'None 0s Z9']\n[keys]\nM9 = 'Mute'\n",
+       {"2:11", "3:32", "5:1"}},
+      {"[keys]\nM1 = \"a a\"\n\n\n[macros]\nProg1 = [\"None 0s\" \"x\"]\n", {"2:6", "6:20"}},
+      {"[macros]\nProg1 = [\n  'Nne 0s',\n  'None 0s' 'x',\n]\n", {"3:4", "4:13"}},
+      {"[macros]\nProg1 = ['Nne 0s', 'None 0s A \xC3\xA9']\n[keys]\nM1 = 'x'\n", {"2:31"}},
+      {"[keys]\nM1 = 'x'\n[macros]\nProg1 = ['None 0s A \xC3\xA9']\n", {"2:6", "4:21"}},
+      {"[macros]\nProg3 = [" + steps + "]\n", {"2:501", "2:1004", "2:1005"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> places;
+    for (const FileError& e : ParseSettings(c.text, "f.toml").errors) {
+      places.push_back(std::to_string(e.line) + ":" + std::to_string(e.column));
+    }
+    EXPECT_EQ(places, c.places) << c.text;
+  }
+  const FileError named{"a\nb.toml", 2, 6, "x"};
+  EXPECT_EQ(named.Text(), "\"a\\nb.toml\":2:6: x");  // a newline in a name splits no line
 }
 
 }  // namespace

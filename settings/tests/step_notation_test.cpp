@@ -3,7 +3,6 @@
 #include <random>
 
 #include "settings/step_notation.h"
-#include "settings/suggest.h"
 
 namespace vorlane::settings {
 namespace {
@@ -20,7 +19,7 @@ TEST(StepNotation, WritesEachKindOfByteAsTheStepListNamesIt) {
       // Unknown codes, delays beyond the list, the "-" key, empty slots after the first key.
       {{0x11, 255, 0, 0, 0xD7, 0, 45, 4}, "0x11 25.5s 0xD7 Null - A"},
       {{0xFF, 31, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, "0xFF 3.1s 0xFF 0xFF 0xFF 0xFF 0xFF 0xFF"},
-      {{17, 25, 1, 0, 0, 0, 0, 0}, "0x11 2.5s 0x1 Null Null Null Null Null"},
+      {{17, 25, 1, 0, 0, 0, 0, 0}, "0x11 2.5s 0x01 Null Null Null Null Null"},
       {{0, 0, 45, 45, 45, 45, 45, 45}, "None 0s - - - - - -"},
       {{0, 0, 0, 0, 0, 0, 0, 49}, "None 0s \\"},
   };
@@ -102,25 +101,6 @@ TEST(StepNotation, NamesWhatIsWrongAndWhere) {
     EXPECT_EQ(parsed.error->offset, c.offset) << c.text;
     EXPECT_EQ(parsed.error->message, c.message) << c.text;
   }
-}
-
-TEST(ParseSeconds, TakesTenthsUpToWhatAByteHolds) {
-  EXPECT_EQ(ParseSeconds("0"), 0);
-  EXPECT_EQ(ParseSeconds("0.1"), 1);
-  EXPECT_EQ(ParseSeconds("2.5s"), 25);
-  EXPECT_EQ(ParseSeconds("25.5"), 255);
-  for (const char* bad : {"", "s", ".5", "1.", "1.25", "25.6", "-1", "1e1", "0x1", "1,5", "1000"}) {
-    EXPECT_FALSE(ParseSeconds(bad).has_value()) << bad;
-  }
-}
-
-TEST(DidYouMean, PrefersACaseSlipThenTheFewestEdits) {
-  const std::vector<std::string_view> names{"LShi", "RShi", "Ent", "NEnt", "a A", "A"};
-  EXPECT_EQ(DidYouMean("lshi", names), "; did you mean \"LShi\"?");
-  EXPECT_EQ(DidYouMean("Shi", names), "; did you mean \"LShi\" or \"RShi\"?");
-  EXPECT_EQ(DidYouMean("Entr", names), "; did you mean \"Ent\"?");
-  EXPECT_EQ(DidYouMean("Volume", names), "");
-  EXPECT_EQ(Quoted("\\ |\"\n\x01"), "\"\\\\ |\\\"\\n\\u0001\"");
 }
 
 }  // namespace

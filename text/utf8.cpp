@@ -1,6 +1,8 @@
-#include "settings/utf8.h"
+#include "text/utf8.h"
 
-namespace vorlane::settings {
+#include "text/hex.h"
+
+namespace vorlane::text {
 
 std::size_t DecodeUtf8(std::string_view text, char32_t& point) {
   const auto lead = static_cast<unsigned char>(text[0]);
@@ -36,13 +38,8 @@ std::size_t DecodeUtf8(std::string_view text, char32_t& point) {
 }
 
 std::string CodePointName(char32_t point) {
-  constexpr std::string_view kDigits = "0123456789ABCDEF";
   constexpr std::size_t kMinDigits = 4;
-  std::string hex;
-  for (char32_t rest = point; rest != 0 || hex.size() < kMinDigits; rest >>= 4) {
-    hex.insert(hex.begin(), kDigits[rest & 0xF]);
-  }
-  return "U+" + hex;
+  return "U+" + HexDigits(point, kMinDigits);
 }
 
-}  // namespace vorlane::settings
+}  // namespace vorlane::text
