@@ -2,6 +2,7 @@
 // and a Run that carries them out and gives the exit status.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,8 @@ struct TypeOptions {
   std::string text;  // "-": standard input
   std::string start = "1";
   std::string delay = "0.1";
+  std::optional<std::string> layout;  // none: the US table
+  std::string variant;
 };
 CLI::App* SetupType(CLI::App& app, TypeOptions& options);
 int RunType(const TypeOptions& options, Streams& streams);

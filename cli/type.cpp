@@ -1,8 +1,9 @@
-// vorlanectl type IMAGE PROG TEXT [--start STEP] [--delay SECONDS]
+// vorlanectl type IMAGE PROG TEXT [--start STEP] [--delay SECONDS] [--layout LAYOUT [--variant V]]
 #include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
 #include "cli/io.h"
+#include "layouts/keyboard_layout.h"
 #include "settings/typing.h"
 
 namespace vorlane::cli {
@@ -22,12 +23,24 @@ CLI::App* SetupType(CLI::App& app, TypeOptions& options) {
       ->add_option("--delay", options.delay,
                    "each step's delay in seconds, 0..25.5 in tenths (default 0.1)")
       ->type_name("SECONDS");
+  CLI::Option* layout = command
+                            ->add_option("--layout", options.layout,
+                                         "the computer's keyboard layout as XKB names it: us, de, "
+                                         "fr, ... (default US)")
+                            ->type_name("LAYOUT");
+  command->add_option("--variant", options.variant, "the layout's variant, like nodeadkeys")
+      ->type_name("VARIANT")
+      ->needs(layout);
   command->footer(
       "TEXT is typed as on a US keyboard layout: letters, digits, punctuation and space (SP)\n"
       "as their keys; capitals and shifted characters (! @ # { ? ...) with the modifier LShi;\n"
       "a newline as Ent, a tab as Tab. Each step holds one key, in its last slot, and the\n"
-      "delay. A character with no key on that layout, or a text longer than the steps left,\n"
-      "is an error, and nothing is written. The macro's other steps stay as they are.\n"
+      "delay. With --layout, each character takes the key that gives it on that layout, with\n"
+      "LShi for Shift, RAlt for AltGr, RAlt+RShi for both; a character that only a dead key\n"
+      "and a letter compose (\u00EA on de) takes two steps. A character with no key on the "
+      "layout,\n"
+      "or a text longer than the steps left, is an error (all such characters are listed),\n"
+      "and nothing is written. The macro's other steps stay as they are.\n"
       "With TEXT -, a newline that ends the input is typed too (printf, not echo, avoids it).\n"
       "Put -- before a TEXT that starts with -.");
   return command;
@@ -42,8 +55,9 @@ int RunType(const TypeOptions& options, Streams& streams) {
   }
   const std::optional<ImageBytes> image = LoadImage(options.image, streams.err);
   if (!image) return kExitRefused;
-  const settings::TypeResult typed =
-      settings::TypeIntoImage(*image, {options.macro, text, options.start, options.delay});
+  settings::TypeRequest request{options.macro, text, options.start, options.delay};
+  if (options.layout) request.typeText = layouts::LayoutTypist(*options.layout, options.variant);
+  const settings::TypeResult typed = settings::TypeIntoImage(*image, request);
   if (typed.error) {
     Complain(streams.err, *typed.error);
     return kExitRefused;
