@@ -1,5 +1,6 @@
 #include "layouts/keyboard_layout.h"
 
+#include <dlfcn.h>
 #include <xkbcommon/xkbcommon-compose.h>
 #include <xkbcommon/xkbcommon.h>
 #include <xkbcommon/xkbregistry.h>
@@ -132,27 +133,76 @@ std::string RefusalText(Refusal refusal, const std::string& layout) {
   }
 }
 
+// libxkbregistry, opened only for an unknown name: linked, it would load libxml2 and ICU into
+// every vorlanectl run, a cost larger than compiling the keymap.
+class Registry {
+ public:
+  Registry() : library_(::dlopen(kRegistryLibrary, RTLD_NOW | RTLD_LOCAL)) {
+    if (library_ == nullptr) return;
+    const bool found = Find(new_, "rxkb_context_new") && Find(unref_, "rxkb_context_unref") &&
+                       Find(setLog_, "rxkb_context_set_log_fn") &&
+                       Find(parse_, "rxkb_context_parse") && Find(first_, "rxkb_layout_first") &&
+                       Find(next_, "rxkb_layout_next") && Find(name_, "rxkb_layout_get_name") &&
+                       Find(variant_, "rxkb_layout_get_variant");
+    if (found) context_ = new_(RXKB_CONTEXT_NO_FLAGS);
+    if (context_ == nullptr) return;
+    setLog_(context_, QuietRegistry);
+    parsed_ = parse_(context_, kRules);
+  }
+  ~Registry() {
+    if (context_ != nullptr) unref_(context_);
+    if (library_ != nullptr) ::dlclose(library_);
+  }
+  Registry(const Registry&) = delete;
+  Registry& operator=(const Registry&) = delete;
+
+  bool Parsed() const { return parsed_; }
+
+  // Calls `each` with the name and the variant (nullptr for the layout itself) of every layout.
+  template <typename Each>
+  void ForEachLayout(Each each) const {
+    for (rxkb_layout* l = first_(context_); l != nullptr; l = next_(l)) each(name_(l), variant_(l));
+  }
+
+ private:
+  static constexpr const char* kRegistryLibrary = "libxkbregistry.so.0";
+
+  template <typename Function>
+  bool Find(Function*& function, const char* symbol) {
+    function = reinterpret_cast<Function*>(::dlsym(library_, symbol));
+    return function != nullptr;
+  }
+
+  void* library_;
+  rxkb_context* context_ = nullptr;
+  bool parsed_ = false;
+  decltype(rxkb_context_new)* new_ = nullptr;
+  decltype(rxkb_context_unref)* unref_ = nullptr;
+  decltype(rxkb_context_set_log_fn)* setLog_ = nullptr;
+  decltype(rxkb_context_parse)* parse_ = nullptr;
+  decltype(rxkb_layout_first)* first_ = nullptr;
+  decltype(rxkb_layout_next)* next_ = nullptr;
+  decltype(rxkb_layout_get_name)* name_ = nullptr;
+  decltype(rxkb_layout_get_variant)* variant_ = nullptr;
+};
+
 // The registry's names, for an unknown layout or variant.
 std::string UnknownName(std::string_view layout, std::string_view variant) {
-  const Owned<rxkb_context, rxkb_context_unref> registry(rxkb_context_new(RXKB_CONTEXT_NO_FLAGS));
-  if (!registry) return "the keyboard layouts could not be read";
-  rxkb_context_set_log_fn(registry.get(), QuietRegistry);
-  if (!rxkb_context_parse(registry.get(), kRules)) {
-    return "the keyboard layouts could not be read (is xkb-data installed?)";
+  const Registry registry;
+  if (!registry.Parsed()) {
+    return "the keyboard layouts could not be read (are libxkbregistry0 and xkb-data installed?)";
   }
   std::vector<std::string_view> layouts;
   std::vector<std::string_view> variants;
   bool known = false;
-  for (rxkb_layout* l = rxkb_layout_first(registry.get()); l != nullptr; l = rxkb_layout_next(l)) {
-    const std::string_view name = rxkb_layout_get_name(l);
-    const char* variantName = rxkb_layout_get_variant(l);
+  registry.ForEachLayout([&](std::string_view name, const char* variantName) {
     if (variantName == nullptr) {
       layouts.push_back(name);
       known = known || name == layout;
     } else if (name == layout) {
       variants.emplace_back(variantName);
     }
-  }
+  });
   if (!known) {
     return "unknown layout " + settings::Quoted(layout) + settings::DidYouMean(layout, layouts);
   }
