@@ -246,6 +246,9 @@ TEST(TypeOnLayout, ListsEveryCharacterWithNoKeyAndWhy) {
        "character 2 of the text, \"@\" (U+0040), has no key on the layout "
        "\"de(neo)\": it needs AltGr, which the layout \"de(neo)\" does not have on the right "
        "Alt key"},
+      {"de", "neo", "\xC2\xAA",  // on neo's fifth level
+       "character 1 of the text, \"\xC2\xAA\" (U+00AA), has no key on the layout \"de(neo)\": "
+       "it needs modifiers other than Shift and AltGr"},
       {"de", "", "a\xC3", "byte 2 of the text (0xC3) is not UTF-8"},
   };
   for (const auto& c : cases) {
