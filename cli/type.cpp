@@ -37,10 +37,9 @@ CLI::App* SetupType(CLI::App& app, TypeOptions& options) {
       "a newline as Ent, a tab as Tab. Each step holds one key, in its last slot, and the\n"
       "delay. With --layout, each character takes the key that gives it on that layout, with\n"
       "LShi for Shift, RAlt for AltGr, RAlt+RShi for both; a character that only a dead key\n"
-      "and a letter compose (\u00EA on de) takes two steps. A character with no key on the "
-      "layout,\n"
-      "or a text longer than the steps left, is an error (all such characters are listed),\n"
-      "and nothing is written. The macro's other steps stay as they are.\n"
+      "and a letter compose (\u00EA on de) takes two steps. A character with no key on the\n"
+      "layout, or a text longer than the steps left, is an error (all such characters are\n"
+      "listed), and nothing is written. The macro's other steps stay as they are.\n"
       "With TEXT -, a newline that ends the input is typed too (printf, not echo, avoids it).\n"
       "Put -- before a TEXT that starts with -.");
   return command;
