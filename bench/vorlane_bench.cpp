@@ -1,7 +1,8 @@
 // Benchmarks of the editor's windows and commands, offscreen, next to a bare Qt window measured in
 // the same run; then the whole program's start-up and peak memory next to a bare Qt program; then
 // vorlanectl: import next to the crash-safe replace, show and export as processes next to a bare
-// C++ program. Ends with one table of every figure against its target. The benchmarks themselves
+// C++ program, type --layout next to xkbcli how-to-type. Ends with one table of every figure
+// against its target. The benchmarks themselves
 // live by subject in windows_bench.cpp, commands_bench.cpp and vorlanectl_bench.cpp.
 //
 //   QT_QPA_PLATFORM=offscreen vorlane_bench [--process_runs=N] [--iterations=N]
@@ -132,7 +133,8 @@ constexpr std::size_t kVorlane = 2;
 
 std::vector<Row> TableRows(const CollectingReporter& reporter,
                            const std::optional<std::vector<ProcessFigures>>& processes,
-                           const std::optional<std::vector<ExitFigures>>& vorlanectl) {
+                           const std::optional<std::vector<ExitFigures>>& vorlanectl,
+                           const std::optional<std::vector<ExitFigures>>& layouts) {
   const std::optional<double> bareWindow = reporter.Median(kBareWindow);
   const std::optional<double> writeFsync = reporter.Median(kWriteFsync);
   auto inProcess = [&](const char* label, const char* name, Target target) {
@@ -233,6 +235,23 @@ std::vector<Row> TableRows(const CollectingReporter& reporter,
                          {Target::Kind::RatioAtMost, 1.5}));
   rows.push_back(command("vorlanectl export (process start to end)", kVorlanectlExport,
                          {Target::Kind::RatioAtMost, 1.5}));
+  auto layout = [&](const char* label, std::size_t program, Target target) {
+    Row row;
+    row.label = label;
+    row.baselineName = "how-to-type";
+    if (layouts) {
+      row.value = layouts->at(program).medianSeconds;
+      row.pairedRatio = layouts->at(program).medianRatio;
+    }
+    row.target = target;
+    return row;
+  };
+  rows.push_back(
+      layout("xkbcli how-to-type --layout de 97 (process start to end)", kHowToType, none));
+  rows.push_back(layout("vorlanectl type --layout de, 100 characters, image in memory",
+                        kTypeLayoutInMemory, {Target::Kind::RatioAtMost, 1.3}));
+  rows.push_back(layout("  the same with the image on disk (the crash-safe write's fsyncs)",
+                        kTypeLayoutOnDisk, none));
   return rows;
 }
 
@@ -260,6 +279,7 @@ int Main(int argc, char** argv) {
 
   std::optional<std::vector<ProcessFigures>> processes;
   std::optional<std::vector<ExitFigures>> vorlanectl;
+  std::optional<std::vector<ExitFigures>> layouts;
   if (processRuns > 0) {
     const QString dir = QCoreApplication::applicationDirPath();
     const std::string bareProgram =
@@ -280,9 +300,11 @@ int Main(int argc, char** argv) {
     vorlanectl =
         MeasureVorlanectlProcesses(QFile::encodeName(dir).toStdString(), processRuns, error);
     if (!vorlanectl) std::fprintf(stderr, "vorlanectl process runs failed: %s\n", error.c_str());
+    layouts = MeasureLayoutTyping(processRuns, error);
+    if (!layouts) std::fprintf(stderr, "layout process runs failed: %s\n", error.c_str());
   }
 
-  const std::vector<Row> rows = TableRows(reporter, processes, vorlanectl);
+  const std::vector<Row> rows = TableRows(reporter, processes, vorlanectl, layouts);
   std::printf("\n");
   PrintMachine();
   if (iterations > 0) {
@@ -300,7 +322,7 @@ int Main(int argc, char** argv) {
     std::fprintf(stderr, "%s failed: %s\n", name.c_str(), message.c_str());
   }
   const bool failed =
-      !reporter.Failed().empty() || (processRuns > 0 && (!processes || !vorlanectl));
+      !reporter.Failed().empty() || (processRuns > 0 && (!processes || !vorlanectl || !layouts));
   return failed ? 1 : 0;
 }
 

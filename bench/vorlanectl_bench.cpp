@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -75,6 +76,37 @@ std::optional<std::vector<ExitFigures>> MeasureVorlanectlProcesses(const std::st
       {VORLANE_BENCH_VORLANECTL, {"export", image}},
   };
   return MeasureExits(programs, runs, error);
+}
+
+std::optional<std::vector<ExitFigures>> MeasureLayoutTyping(int runs, std::string& error) {
+  // 100 characters of German: umlauts, "ß", capitals, AltGr for "@", "€" and the dash.
+  constexpr std::string_view kText =
+      "Grüße aus Köln! Die Straße ist 12,5 km lang; Preis: 30 € (inkl. MwSt.) – Fragen an "
+      "info@beispiel.de?";
+  const std::string other = std::string(kText.substr(0, kText.size() - 1)) + "!";
+  std::error_code ec;
+  const bool memory = std::filesystem::is_directory("/dev/shm", ec);
+  const std::string inMemory =
+      memory ? "/dev/shm/" + std::filesystem::path(ScratchFolder()).filename().string() + ".bin"
+             : FolderPath("typed-in-memory.bin");
+  const std::string onDisk = FolderPath("typed.bin");
+  for (const std::string& image : {inMemory, onDisk}) WriteFile(image, BenchImage());
+  auto type = [&](const std::string& image, std::string_view text) {
+    return Program{VORLANE_BENCH_VORLANECTL,
+                   {"type", image, "Prog1", std::string(text), "--layout", "de"}};
+  };
+  // In the order of kHowToType, kTypeLayoutInMemory and kTypeLayoutOnDisk, with the runs that
+  // write the other text after each.
+  const std::vector<Program> programs{
+      {"/usr/bin/xkbcli", {"how-to-type", "--layout", "de", "97"}},
+      type(inMemory, kText),
+      type(inMemory, other),
+      type(onDisk, kText),
+      type(onDisk, other),
+  };
+  std::optional<std::vector<ExitFigures>> figures = MeasureExits(programs, runs, error);
+  std::filesystem::remove(inMemory, ec);
+  return figures;
 }
 
 }  // namespace vorlane::bench

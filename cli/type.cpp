@@ -1,9 +1,13 @@
-// vorlanectl type IMAGE PROG TEXT [--start STEP] [--delay SECONDS]
+// vorlanectl type IMAGE PROG TEXT [--start STEP] [--delay SECONDS] [--layout LAYOUT [--variant V]]
 #include <CLI/CLI.hpp>
+
+#include <optional>
+#include <string>
 
 #include "cli/commands.h"
 #include "cli/io.h"
 #include "image/layout.h"
+#include "layouts/keyboard_layout.h"
 #include "settings/typing.h"
 #include "text/numbers.h"
 #include "text/quote.h"
@@ -18,6 +22,8 @@ struct Options {
   std::string text;  // "-": standard input
   std::string start = "1";
   std::string delay = "0.1";
+  std::optional<std::string> layout;  // none: the US table
+  std::string variant;
 };
 
 void Setup(CLI::App& command, Options& options) {
@@ -34,12 +40,23 @@ void Setup(CLI::App& command, Options& options) {
       .add_option("--delay", options.delay,
                   "each step's delay in seconds, 0..25.5 in tenths (default 0.1)")
       ->type_name("SECONDS");
+  CLI::Option* layout = command
+                            .add_option("--layout", options.layout,
+                                        "the computer's keyboard layout as XKB names it: us, de, "
+                                        "fr, ... (default US)")
+                            ->type_name("LAYOUT");
+  command.add_option("--variant", options.variant, "the layout's variant, like nodeadkeys")
+      ->type_name("VARIANT")
+      ->needs(layout);
   command.footer(
       "TEXT is typed as on a US keyboard layout: letters, digits, punctuation and space (SP)\n"
       "as their keys; capitals and shifted characters (! @ # { ? ...) with the modifier LShi;\n"
       "a newline as Ent, a tab as Tab. Each step holds one key, in its last slot, and the\n"
-      "delay. A character with no key on that layout, or a text longer than the steps left,\n"
-      "is an error, and nothing is written. The macro's other steps stay as they are.\n"
+      "delay. With --layout, each character takes the key that gives it on that layout, with\n"
+      "LShi for Shift, RAlt for AltGr, RAlt+RShi for both; a character that only a dead key\n"
+      "and a letter compose (\u00EA on de) takes two steps. A character with no key on the\n"
+      "layout, or a text longer than the steps left, is an error (all such characters are\n"
+      "listed), and nothing is written. The macro's other steps stay as they are.\n"
       "With TEXT -, a newline that ends the input is typed too (printf, not echo, avoids it).\n"
       "Put -- before a TEXT that starts with -.");
 }
@@ -66,8 +83,9 @@ int Run(const Options& options, Streams& streams) {
   }
   const std::optional<ImageForChange> image = LoadImageForChange(options.image, streams.err);
   if (!image) return kExitRefused;
-  const settings::TypeResult typed =
-      settings::TypeIntoImage(image->bytes, {options.macro, text, *start, *delay});
+  settings::TypeRequest request{options.macro, text, *start, *delay};
+  if (options.layout) request.typeText = layouts::LayoutTypist(*options.layout, options.variant);
+  const settings::TypeResult typed = settings::TypeIntoImage(image->bytes, request);
   if (typed.error) {
     Complain(streams.err, *typed.error);
     return kExitRefused;

@@ -11,24 +11,27 @@ build=(
   qt6-base-dev            # Qt 6 Widgets
   libtomlplusplus-dev     # vorlanectl: reading settings files
   libcli11-dev            # vorlanectl: its command line
+  libxkbcommon-dev libxkbregistry-dev  # vorlanectl type --layout: keymaps and layout names
 )
 run=(
   libqt6svg6              # Qt's SVG icon engine, for the window icon
   fonts-arphic-uming      # a Ming face for the Chinese labels
   fonts-dejavu-core       # a sans face for the rest
+  xkb-data libx11-data    # vorlanectl type --layout: the layouts and the compose table
 )
 package=(
   dpkg-dev file           # the package's dependencies from the libraries the programs link
   bash-completion         # names the folder the completion is installed in
 )
 case "${1:-}" in
-  --run-only) packages=("${build[@]}" "${run[@]}" libgtest-dev libbenchmark-dev) ;;
+  --run-only) packages=("${build[@]}" "${run[@]}" libgtest-dev libbenchmark-dev libxkbcommon-tools) ;;
   --package) packages=("${build[@]}" "${package[@]}") ;;
   *)
     packages=(
       "${build[@]}" "${run[@]}" "${package[@]}"
       libgtest-dev            # unit and widget tests
       libbenchmark-dev        # the benchmark program
+      libxkbcommon-tools      # ... its base for type --layout, xkbcli how-to-type
       xvfb xdotool xclip x11-utils imagemagick  # the end-to-end test on a real X server
       openbox                 # ... under a window manager
       weston xwayland qt6-wayland  # ... on a Wayland compositor

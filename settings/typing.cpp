@@ -71,40 +71,49 @@ std::uint8_t ShiftCode() {
 
 }  // namespace
 
-TypedText TypeText(std::string_view utf8, std::uint8_t delayTenths) {
-  TypedText typed;
-  const std::uint8_t shift = ShiftCode();
+std::optional<std::string> ForEachCharacter(std::string_view utf8,
+                                            const std::function<bool(const TextCharacter&)>& each) {
   std::size_t characters = 0;
   for (std::size_t at = 0; at < utf8.size();) {
-    ++characters;
     char32_t point = 0;
     const std::size_t length = DecodeUtf8(utf8.substr(at), point);
     if (length == 0) {
-      typed.error = "byte " + std::to_string(at + 1) + " of the text (" +
-                    HexByte(static_cast<std::uint8_t>(utf8[at])) + ") is not UTF-8";
-      return typed;
+      return "byte " + std::to_string(at + 1) + " of the text (" +
+             HexByte(static_cast<std::uint8_t>(utf8[at])) + ") is not UTF-8";
     }
     const std::string_view character = utf8.substr(at, length);
     at += length;
-    if (character == "\r" && utf8.substr(at, 1) == "\n") {
-      --characters;
-      continue;
-    }
-    const std::optional<UsKey> key = length == 1 ? KeyOf(character[0]) : std::nullopt;
+    if (character == "\r" && utf8.substr(at, 1) == "\n") continue;
+    if (!each({character, point, ++characters})) break;
+  }
+  return std::nullopt;
+}
+
+std::string CharacterName(const TextCharacter& character) {
+  const bool printable = character.point > ' ' && character.point != 0x7F;
+  return printable ? Quoted(character.bytes) + " (" + CodePointName(character.point) + ")"
+                   : CodePointName(character.point);
+}
+
+TypedText TypeText(std::string_view utf8, std::uint8_t delayTenths) {
+  TypedText typed;
+  const std::uint8_t shift = ShiftCode();
+  std::optional<std::string> notUtf8 = ForEachCharacter(utf8, [&](const TextCharacter& character) {
+    const std::optional<UsKey> key =
+        character.bytes.size() == 1 ? KeyOf(character.bytes[0]) : std::nullopt;
     if (!key) {
-      const bool printable = point > ' ' && point != 0x7F;
-      typed.error = "character " + std::to_string(characters) + " of the text, " +
-                    (printable ? Quoted(character) + " (" + CodePointName(point) + ")"
-                               : CodePointName(point)) +
-                    ", has no key on a US keyboard";
-      return typed;
+      typed.error = "character " + std::to_string(character.number) + " of the text, " +
+                    CharacterName(character) + ", has no key on a US keyboard";
+      return false;
     }
     MacroStep step{};
     step[kStepModifierByte] = key->shifted ? shift : 0;
     step[kStepDelayByte] = delayTenths;
     step[kStepLastKeyByte] = static_cast<std::uint8_t>(KeyCapCode(key->keyCap));
     typed.steps.push_back(step);
-  }
+    return true;
+  });
+  if (notUtf8) typed.error = std::move(notUtf8);
   return typed;
 }
 
@@ -116,7 +125,8 @@ TypeResult TypeIntoImage(const ImageBytes& image, const TypeRequest& request) {
                    DidYouMean(request.macro, MacroNames());
     return result;
   }
-  TypedText typed = TypeText(request.text, request.delayTenths);
+  TypedText typed = request.typeText ? request.typeText(request.text, request.delayTenths)
+                                     : TypeText(request.text, request.delayTenths);
   if (typed.error) {
     result.error = std::move(typed.error);
     return result;

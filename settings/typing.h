@@ -1,7 +1,9 @@
 // Text typed into a macro: one character a step, as a US keyboard types it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,8 +15,23 @@ namespace vorlane::settings {
 
 struct TypedText {
   std::vector<MacroStep> steps;
-  std::optional<std::string> error;  // the first character with no key, named
+  std::optional<std::string> error;  // why the text cannot be typed, naming the characters
 };
+
+// One character of a text to type.
+struct TextCharacter {
+  std::string_view bytes;  // its UTF-8
+  char32_t point = 0;
+  std::size_t number = 0;  // its place in the text, from 1
+};
+
+// Calls `each` with the characters of `utf8` in order while it returns true; a carriage return
+// before a newline is no character of its own. The error when a byte is not UTF-8.
+std::optional<std::string> ForEachCharacter(std::string_view utf8,
+                                            const std::function<bool(const TextCharacter&)>& each);
+
+// The character for a message: "\"é\" (U+00E9)", or "U+0007" for one that shows nothing.
+std::string CharacterName(const TextCharacter& character);
 
 // Each character becomes one step: its key in the last key slot, modifier "LShi" for a shifted
 // character (capitals, "!", "{", ...), else "None", and `delayTenths`. A space is "SP", a newline
@@ -28,6 +45,8 @@ struct TypeRequest {
   std::string_view text;         // UTF-8
   int start = 1;                 // the first step written, 1..100
   std::uint8_t delayTenths = 1;  // each step's delay
+  // How the text becomes steps, after the checks of the values above; TypeText when empty.
+  std::function<TypedText(std::string_view utf8, std::uint8_t delayTenths)> typeText = nullptr;
 };
 
 struct TypeResult {

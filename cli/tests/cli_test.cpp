@@ -340,13 +340,34 @@ TEST_F(Vorlanectl, SetAndTypeChangeOnlyWhatTheyName) {
   EXPECT_EQ(settings::DiffText(settings::DiffImages(sample_, ReadFileBytes(image_))),
             "M1: \"a A\" -> \"Prog3\"\nM2: \"Prog3\" -> \"a A\"\nM5: 0x00 -> \"Vol Up\"\n");
 
-  WriteFileBytes(image_, sample_);
-  o = Command({"type", image_, "Prog3", "-", "--start", "3", "--delay", "0"}, "Ok\n");
-  EXPECT_EQ(o.code, kExitOk) << o.err;
-  EXPECT_EQ(settings::DiffText(settings::DiffImages(sample_, ReadFileBytes(image_))),
-            "Prog3 step 3: \"None 0s\" -> \"LShi 0s O\"\n"
-            "Prog3 step 4: \"None 0.1s Ent\" -> \"None 0s K\"\n"
-            "Prog3 step 5: \"FD-Stop 0s\" -> \"None 0s Ent\"\n");
+  const struct {
+    std::string text, input;
+    std::vector<std::string> layout;
+    std::string diff;
+  } typed[] = {
+      {"-",
+       "Ok\n",
+       {},
+       "Prog3 step 3: \"None 0s\" -> \"LShi 0s O\"\n"
+       "Prog3 step 4: \"None 0.1s Ent\" -> \"None 0s K\"\n"
+       "Prog3 step 5: \"FD-Stop 0s\" -> \"None 0s Ent\"\n"},
+      {"z\xC3\xAA",
+       "",
+       {"--layout", "de"},  // a dead key and E for the second
+       "Prog3 step 3: \"None 0s\" -> \"None 0s Y\"\n"
+       "Prog3 step 4: \"None 0.1s Ent\" -> \"None 0s `\"\n"
+       "Prog3 step 5: \"FD-Stop 0s\" -> \"None 0s E\"\n"},
+      {"|", "", {"--layout", "gb"}, "Prog3 step 3: \"None 0s\" -> \"RAlt 0s `\"\n"},
+  };
+  for (const auto& t : typed) {
+    WriteFileBytes(image_, sample_);
+    std::vector<std::string> arguments{"type",    image_, "Prog3",   t.text,
+                                       "--start", "3",    "--delay", "0"};
+    arguments.insert(arguments.end(), t.layout.begin(), t.layout.end());
+    o = Command(arguments, t.input);
+    EXPECT_EQ(o.code, kExitOk) << o.err;
+    EXPECT_EQ(settings::DiffText(settings::DiffImages(sample_, ReadFileBytes(image_))), t.diff);
+  }
 
   WriteFileBytes(image_, sample_);
   const struct {
@@ -392,6 +413,20 @@ TEST_F(Vorlanectl, SetAndTypeChangeOnlyWhatTheyName) {
       {{"type", image_, "Prog1", "a", "--start=101"},
        kExitRefused,
        "vorlanectl: --start must be a step number from 1 to 100, not \"101\"\n"},
+      {{"type", image_, "Prog1", "a\xC3\xB1\xE2\x9C\x93\xC5\x82", "--layout", "fr"},
+       kExitRefused,
+       "vorlanectl: 2 characters of the text have no key on the layout \"fr\":\n"
+       "  character 2, \"\xC3\xB1\" (U+00F1)\n  character 3, \"\xE2\x9C\x93\" (U+2713)\n"},
+      {{"type", image_, "Prog1", "a", "--layout", "dee"},
+       kExitRefused,
+       "vorlanectl: unknown layout \"dee\"; did you mean \"ee\" or \"de\"?\n"},
+      {{"type", image_, "Prog1", "a", "--layout", "level3"},  // a part of layouts, not one
+       kExitRefused,
+       "vorlanectl: unknown layout \"level3\"\n"},
+      {{"type", image_, "Prog1", "a", "--layout", "de", "--variant", "nodeadkey"},
+       kExitRefused,
+       "vorlanectl: the layout \"de\" has no variant \"nodeadkey\"; did you mean "
+       "\"nodeadkeys\"?\n"},
   };
   for (const auto& r : refusals) {
     const Outcome refused = Command(r.arguments);
@@ -439,6 +474,9 @@ TEST(VorlanectlUsage, HelpVersionAndUsageErrors) {
        "vorlanectl: The following argument was not expected: --json"},
       {{"set", "a.bin"}, kExitUsage, "vorlanectl: KEY=FUNCTION is required"},
       {{"type", "a.bin", "Prog1"}, kExitUsage, "vorlanectl: TEXT is required"},
+      {{"type", "a.bin", "Prog1", "x", "--variant", "nodeadkeys"},
+       kExitUsage,
+       "vorlanectl: --variant requires --layout"},
   };
   for (const auto& c : cases) {
     const Outcome o = Command(c.arguments);

@@ -1,0 +1,452 @@
+#include "layouts/keyboard_layout.h"
+
+#include <dlfcn.h>
+#include <xkbcommon/xkbcommon-compose.h>
+#include <xkbcommon/xkbcommon.h>
+#include <xkbcommon/xkbregistry.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdarg>
+#include <cstdio>
+#include <optional>
+#include <tuple>
+#include <unordered_map>
+#include <utility>
+
+#include "image/layout.h"
+#include "text/quote.h"
+#include "text/suggest.h"
+#include "text/utf8.h"
+#include "vocabulary/hid_input_codes.h"
+#include "vocabulary/key_tables.h"
+
+namespace vorlane::layouts {
+
+namespace {
+
+constexpr const char* kRules = "evdev";
+constexpr const char* kModel = "pc105";
+// The system's table rather than the locale's or a user's ~/.XCompose: the text is typed on
+// whatever computer the device is plugged into, and the result must not depend on this one.
+constexpr const char* kComposeFile = "/usr/share/X11/locale/en_US.UTF-8/Compose";
+constexpr const char* kComposeLocale = "en_US.UTF-8";
+
+// XKB keycodes are the Linux input codes plus 8.
+constexpr xkb_keycode_t kXkbKeycodeOffset = 8;
+constexpr int kRightAltInputCode = 100;  // KEY_RIGHTALT
+
+// The keys beyond the 87 of a US keyboard, which not every keyboard has: the non-US hash key,
+// the keypad, the ISO key beside left Shift and everything after it. They serve only
+// characters that no other key gives.
+bool OnEveryKeyboard(std::uint8_t usage) {
+  constexpr std::uint8_t kNonUsHash = 0x32;
+  constexpr std::uint8_t kKeypadFirst = 0x53;  // Num Lock
+  constexpr std::uint8_t kLeftControl = 0xE0;
+  constexpr std::uint8_t kRightGui = 0xE7;
+  if (usage == kNonUsHash) return false;
+  return usage < kKeypadFirst || (usage >= kLeftControl && usage <= kRightGui);
+}
+
+std::uint8_t ModifierCode(std::string_view label) {
+  for (const ListItem& item : ModifierItems()) {
+    if (item.text == label) return item.code;
+  }
+  return 0;
+}
+
+template <auto Unref>
+struct Unreffer {
+  template <typename T>
+  void operator()(T* p) const {
+    Unref(p);
+  }
+};
+template <typename T, auto Unref>
+using Owned = std::unique_ptr<T, Unreffer<Unref>>;
+
+void Quiet(xkb_context*, xkb_log_level, const char*, va_list) {}
+void QuietRegistry(rxkb_context*, rxkb_log_level, const char*, va_list) {}
+
+bool IsDeadKey(xkb_keysym_t sym) {
+  return sym >= XKB_KEY_dead_grave && sym <= XKB_KEY_dead_longsolidusoverlay;
+}
+
+// A way to type a keysym or a character, with what ranks it among the others.
+struct Candidate {
+  std::vector<KeyPress> presses;
+  bool everyKeyboard = true;
+  int modifiers = 0;  // modifier keys held, summed over the presses
+
+  auto Rank() const {
+    std::array<int, 4> keys{};  // usages, then modifiers, of up to two presses
+    for (std::size_t i = 0; i < presses.size() && i < 2; ++i) {
+      keys[i] = presses[i].key;
+      keys[2 + i] = presses[i].modifier;
+    }
+    return std::make_tuple(!everyKeyboard, modifiers, keys);
+  }
+  bool Better(const Candidate& other) const { return Rank() < other.Rank(); }
+};
+
+void KeepBetter(std::optional<Candidate>& best, Candidate candidate) {
+  if (!best || candidate.Better(*best)) best = std::move(candidate);
+}
+
+// Which step modifier a level's modifier mask asks for, if a step can give it.
+struct ModifierRule {
+  xkb_mod_mask_t shift = 0;
+  xkb_mod_mask_t levelThree = 0;  // the modifier AltGr sets; 0 when the layout has none
+  bool levelThreeOnRightAlt = false;
+  xkb_mod_mask_t locks = 0;  // Lock and NumLock: never used
+  std::uint8_t shiftCode = ModifierCode("LShi");
+  std::uint8_t altGrCode = ModifierCode("RAlt");
+  std::uint8_t shiftAltGrCode = ModifierCode("RAlt+RShi");
+};
+
+enum class Refusal { kNone, kSkip, kAltGrNotRightAlt, kOtherModifiers };
+
+Refusal StepModifier(const ModifierRule& rule, xkb_mod_mask_t mask, Candidate& candidate) {
+  if ((mask & rule.locks) != 0) return Refusal::kSkip;
+  const xkb_mod_mask_t levelThree = rule.levelThree != 0 ? (mask & rule.levelThree) : 0;
+  const xkb_mod_mask_t shift = mask & rule.shift;
+  if ((mask & ~(shift | levelThree)) != 0) return Refusal::kOtherModifiers;
+  if (levelThree != 0 && !rule.levelThreeOnRightAlt) return Refusal::kAltGrNotRightAlt;
+  KeyPress& press = candidate.presses.back();
+  if (levelThree != 0) {
+    press.modifier = shift != 0 ? rule.shiftAltGrCode : rule.altGrCode;
+  } else {
+    press.modifier = shift != 0 ? rule.shiftCode : 0;
+  }
+  candidate.modifiers += (shift != 0 ? 1 : 0) + (levelThree != 0 ? 1 : 0);
+  return Refusal::kNone;
+}
+
+std::string RefusalText(Refusal refusal, const std::string& layout) {
+  switch (refusal) {
+    case Refusal::kAltGrNotRightAlt:
+      return "it needs AltGr, which the layout " + text::Quoted(layout) +
+             " does not have on the right Alt key";
+    case Refusal::kOtherModifiers:
+      return "it needs modifiers other than Shift and AltGr";
+    default:
+      return "";
+  }
+}
+
+// libxkbregistry, opened only for an unknown name: linked, it would load libxml2 and ICU into
+// every vorlanectl run, a cost larger than compiling the keymap.
+class Registry {
+ public:
+  Registry() : library_(::dlopen(kRegistryLibrary, RTLD_NOW | RTLD_LOCAL)) {
+    if (library_ == nullptr) return;
+    const bool found = Find(new_, "rxkb_context_new") && Find(unref_, "rxkb_context_unref") &&
+                       Find(setLog_, "rxkb_context_set_log_fn") &&
+                       Find(parse_, "rxkb_context_parse") && Find(first_, "rxkb_layout_first") &&
+                       Find(next_, "rxkb_layout_next") && Find(name_, "rxkb_layout_get_name") &&
+                       Find(variant_, "rxkb_layout_get_variant");
+    if (found) context_ = new_(RXKB_CONTEXT_NO_FLAGS);
+    if (context_ == nullptr) return;
+    setLog_(context_, QuietRegistry);
+    parsed_ = parse_(context_, kRules);
+  }
+  ~Registry() {
+    if (context_ != nullptr) unref_(context_);
+    if (library_ != nullptr) ::dlclose(library_);
+  }
+  Registry(const Registry&) = delete;
+  Registry& operator=(const Registry&) = delete;
+
+  bool Parsed() const { return parsed_; }
+
+  // Calls `each` with the name and the variant (nullptr for the layout itself) of every layout.
+  template <typename Each>
+  void ForEachLayout(Each each) const {
+    for (rxkb_layout* l = first_(context_); l != nullptr; l = next_(l)) each(name_(l), variant_(l));
+  }
+
+ private:
+  static constexpr const char* kRegistryLibrary = "libxkbregistry.so.0";
+
+  template <typename Function>
+  bool Find(Function*& function, const char* symbol) {
+    function = reinterpret_cast<Function*>(::dlsym(library_, symbol));
+    return function != nullptr;
+  }
+
+  void* library_;
+  rxkb_context* context_ = nullptr;
+  bool parsed_ = false;
+  decltype(rxkb_context_new)* new_ = nullptr;
+  decltype(rxkb_context_unref)* unref_ = nullptr;
+  decltype(rxkb_context_set_log_fn)* setLog_ = nullptr;
+  decltype(rxkb_context_parse)* parse_ = nullptr;
+  decltype(rxkb_layout_first)* first_ = nullptr;
+  decltype(rxkb_layout_next)* next_ = nullptr;
+  decltype(rxkb_layout_get_name)* name_ = nullptr;
+  decltype(rxkb_layout_get_variant)* variant_ = nullptr;
+};
+
+// The registry's names, for an unknown layout or variant.
+std::string UnknownName(std::string_view layout, std::string_view variant) {
+  const Registry registry;
+  if (!registry.Parsed()) {
+    return "the keyboard layouts could not be read (are libxkbregistry0 and xkb-data installed?)";
+  }
+  std::vector<std::string_view> layouts;
+  std::vector<std::string_view> variants;
+  bool known = false;
+  registry.ForEachLayout([&](std::string_view name, const char* variantName) {
+    if (variantName == nullptr) {
+      layouts.push_back(name);
+      known = known || name == layout;
+    } else if (name == layout) {
+      variants.emplace_back(variantName);
+    }
+  });
+  if (!known) {
+    return "unknown layout " + text::Quoted(layout) + text::DidYouMean(layout, layouts);
+  }
+  if (!variant.empty() && std::find(variants.begin(), variants.end(), variant) == variants.end()) {
+    return "the layout " + text::Quoted(layout) + " has no variant " + text::Quoted(variant) +
+           text::DidYouMean(variant, variants);
+  }
+  return "the layout " + text::Quoted(layout) + " could not be compiled";
+}
+
+// Layout and variant names are single words; anything else (a list, a section, a path) is no
+// name of the registry.
+bool IsPlainName(std::string_view name) {
+  return std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '-';
+  });
+}
+
+}  // namespace
+
+struct KeyboardLayout::Keymap {
+  std::string name;
+  Owned<xkb_context, xkb_context_unref> context;
+  Owned<xkb_keymap, xkb_keymap_unref> keymap;
+  ModifierRule rule;
+  std::unordered_map<xkb_keysym_t, Candidate> keysyms;              // the best way to each keysym
+  std::unordered_map<char32_t, Candidate> direct;                   // ... and to each character
+  std::unordered_map<char32_t, Refusal> refused;                    // levels a step cannot reach
+  std::optional<std::unordered_map<char32_t, Candidate>> composed;  // read when first needed
+
+  void FindModifiers();
+  void ReadKeys();
+  void Compose();
+};
+
+void KeyboardLayout::Keymap::FindModifiers() {
+  xkb_keymap* map = keymap.get();
+  rule.shift = xkb_mod_mask_t{1} << xkb_keymap_mod_get_index(map, XKB_MOD_NAME_SHIFT);
+  for (const char* lock : {XKB_MOD_NAME_CAPS, XKB_MOD_NAME_NUM}) {
+    const xkb_mod_index_t index = xkb_keymap_mod_get_index(map, lock);
+    if (index != XKB_MOD_INVALID) rule.locks |= xkb_mod_mask_t{1} << index;
+  }
+  // AltGr is whichever key the keymap gives ISO_Level3_Shift; what it sets is what the levels
+  // ask for. The device can hold it only as the right Alt key.
+  const Owned<xkb_state, xkb_state_unref> state(xkb_state_new(map));
+  const xkb_keycode_t rightAlt = kRightAltInputCode + kXkbKeycodeOffset;
+  for (xkb_keycode_t key = xkb_keymap_min_keycode(map); key <= xkb_keymap_max_keycode(map); ++key) {
+    const xkb_keysym_t* syms = nullptr;
+    if (xkb_keymap_key_get_syms_by_level(map, key, 0, 0, &syms) != 1 ||
+        syms[0] != XKB_KEY_ISO_Level3_Shift) {
+      continue;
+    }
+    xkb_state_update_key(state.get(), key, XKB_KEY_DOWN);
+    const xkb_mod_mask_t sets = xkb_state_serialize_mods(state.get(), XKB_STATE_MODS_DEPRESSED);
+    xkb_state_update_key(state.get(), key, XKB_KEY_UP);
+    if (key == rightAlt || rule.levelThree == 0) rule.levelThree = sets;
+    if (key == rightAlt) rule.levelThreeOnRightAlt = true;
+  }
+}
+
+void KeyboardLayout::Keymap::ReadKeys() {
+  xkb_keymap* map = keymap.get();
+  constexpr std::size_t kMaxMasks = 16;
+  std::array<xkb_mod_mask_t, kMaxMasks> masks{};
+  for (xkb_keycode_t key = xkb_keymap_min_keycode(map); key <= xkb_keymap_max_keycode(map); ++key) {
+    const std::uint8_t usage = HidUsageOfInputCode(static_cast<int>(key - kXkbKeycodeOffset));
+    if (usage == 0 || xkb_keymap_num_layouts_for_key(map, key) == 0) continue;
+    const xkb_level_index_t levels = xkb_keymap_num_levels_for_key(map, key, 0);
+    for (xkb_level_index_t level = 0; level < levels; ++level) {
+      const xkb_keysym_t* syms = nullptr;
+      if (xkb_keymap_key_get_syms_by_level(map, key, 0, level, &syms) != 1) continue;
+      const xkb_keysym_t sym = syms[0];
+      const char32_t character = xkb_keysym_to_utf32(sym);
+      const std::size_t count =
+          xkb_keymap_key_get_mods_for_level(map, key, 0, level, masks.data(), masks.size());
+      for (std::size_t m = 0; m < count; ++m) {
+        Candidate candidate{{KeyPress{0, usage}}, OnEveryKeyboard(usage)};
+        const Refusal refusal = StepModifier(rule, masks[m], candidate);
+        if (refusal == Refusal::kSkip) continue;
+        if (refusal != Refusal::kNone) {
+          if (character != 0) refused.try_emplace(character, refusal);
+          continue;
+        }
+        if (auto [at, added] = keysyms.try_emplace(sym, candidate); !added) {
+          if (candidate.Better(at->second)) at->second = candidate;
+        }
+        if (character == 0) continue;
+        if (auto [at, added] = direct.try_emplace(character, candidate); !added) {
+          if (candidate.Better(at->second)) at->second = std::move(candidate);
+        }
+      }
+    }
+  }
+}
+
+// Debian's libxkbcommon cannot list a compose table, so every dead key the layout types is
+// tried with every keysym it types after it.
+void KeyboardLayout::Keymap::Compose() {
+  composed.emplace();
+  std::FILE* file = std::fopen(kComposeFile, "re");
+  if (file == nullptr) return;
+  const Owned<xkb_compose_table, xkb_compose_table_unref> table(
+      xkb_compose_table_new_from_file(context.get(), file, kComposeLocale,
+                                      XKB_COMPOSE_FORMAT_TEXT_V1, XKB_COMPOSE_COMPILE_NO_FLAGS));
+  std::fclose(file);
+  if (!table) return;
+  const Owned<xkb_compose_state, xkb_compose_state_unref> state(
+      xkb_compose_state_new(table.get(), XKB_COMPOSE_STATE_NO_FLAGS));
+  std::unordered_map<char32_t, std::optional<Candidate>> best;
+  for (const auto& [dead, deadWay] : keysyms) {
+    if (!IsDeadKey(dead)) continue;
+    for (const auto& [base, baseWay] : keysyms) {
+      xkb_compose_state_reset(state.get());
+      xkb_compose_state_feed(state.get(), dead);
+      if (xkb_compose_state_get_status(state.get()) != XKB_COMPOSE_COMPOSING) break;
+      xkb_compose_state_feed(state.get(), base);
+      if (xkb_compose_state_get_status(state.get()) != XKB_COMPOSE_COMPOSED) continue;
+      std::array<char, 64> utf8{};
+      const int length = xkb_compose_state_get_utf8(state.get(), utf8.data(), utf8.size());
+      char32_t character = 0;
+      if (length <= 0 ||
+          text::DecodeUtf8(std::string_view(utf8.data(), static_cast<std::size_t>(length)),
+                           character) != static_cast<std::size_t>(length)) {
+        continue;  // nothing, or more than one character
+      }
+      Candidate candidate{deadWay.presses, deadWay.everyKeyboard && baseWay.everyKeyboard,
+                          deadWay.modifiers + baseWay.modifiers};
+      candidate.presses.push_back(baseWay.presses.front());
+      KeepBetter(best[character], std::move(candidate));
+    }
+  }
+  for (auto& [character, candidate] : best) composed->emplace(character, std::move(*candidate));
+}
+
+KeyboardLayout::KeyboardLayout(std::unique_ptr<Keymap> keymap) : keymap_(std::move(keymap)) {}
+KeyboardLayout::~KeyboardLayout() = default;
+
+std::unique_ptr<KeyboardLayout> KeyboardLayout::Open(std::string_view layout,
+                                                     std::string_view variant, std::string& error) {
+  auto keymap = std::make_unique<Keymap>();
+  keymap->name = std::string(layout);
+  if (!variant.empty()) keymap->name += "(" + std::string(variant) + ")";
+  // The names given, not XKB_DEFAULT_LAYOUT and the like from the environment.
+  keymap->context.reset(xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES));
+  if (!keymap->context) {
+    error = "the keyboard layouts could not be read";
+    return nullptr;
+  }
+  xkb_context_set_log_fn(keymap->context.get(), Quiet);
+  const std::string layoutName(layout);
+  const std::string variantName(variant);
+  if (!layout.empty() && IsPlainName(layout) && IsPlainName(variant)) {
+    const xkb_rule_names names{kRules, kModel, layoutName.c_str(), variantName.c_str(), ""};
+    keymap->keymap.reset(
+        xkb_keymap_new_from_names(keymap->context.get(), &names, XKB_KEYMAP_COMPILE_NO_FLAGS));
+  }
+  // Every layout of the registry names itself; the files that only help build one (pc, level3)
+  // compile without a name. Asking the registry costs more than compiling, so only now.
+  if (!keymap->keymap || xkb_keymap_num_layouts(keymap->keymap.get()) != 1 ||
+      xkb_keymap_layout_get_name(keymap->keymap.get(), 0) == nullptr) {
+    error = UnknownName(layout, variant);
+    return nullptr;
+  }
+  keymap->FindModifiers();
+  keymap->ReadKeys();
+  return std::unique_ptr<KeyboardLayout>(new KeyboardLayout(std::move(keymap)));
+}
+
+const std::string& KeyboardLayout::Name() const { return keymap_->name; }
+
+Way KeyboardLayout::WayOf(char32_t character) {
+  Keymap& k = *keymap_;
+  if (const auto at = k.direct.find(character); at != k.direct.end()) {
+    return {at->second.presses, ""};
+  }
+  if (!k.composed) k.Compose();
+  if (const auto at = k.composed->find(character); at != k.composed->end()) {
+    return {at->second.presses, ""};
+  }
+  const auto refused = k.refused.find(character);
+  return {{}, refused == k.refused.end() ? "" : RefusalText(refused->second, k.name)};
+}
+
+settings::TypedText TypeOnLayout(KeyboardLayout& layout, std::string_view utf8,
+                                 std::uint8_t delayTenths) {
+  struct Missing {
+    std::size_t number;
+    std::string name;
+    std::string why;
+  };
+  settings::TypedText typed;
+  std::vector<Missing> missing;
+  std::optional<std::string> notUtf8 =
+      settings::ForEachCharacter(utf8, [&](const settings::TextCharacter& character) {
+        // A newline and a tab are the same keys on every layout.
+        if (character.point == '\n' || character.point == '\t') {
+          const settings::TypedText control = settings::TypeText(character.bytes, delayTenths);
+          typed.steps.insert(typed.steps.end(), control.steps.begin(), control.steps.end());
+          return true;
+        }
+        const bool control = character.point < ' ' || character.point == 0x7F;
+        const Way way = control ? Way{} : layout.WayOf(character.point);
+        if (way.presses.empty()) {
+          missing.push_back({character.number, settings::CharacterName(character), way.why});
+        }
+        for (const KeyPress& press : way.presses) {
+          MacroStep step{};
+          step[kStepModifierByte] = press.modifier;
+          step[kStepDelayByte] = delayTenths;
+          step[kStepLastKeyByte] = press.key;
+          typed.steps.push_back(step);
+        }
+        return true;
+      });
+  const std::string onLayout = "no key on the layout " + text::Quoted(layout.Name());
+  auto why = [](const Missing& m) { return m.why.empty() ? "" : ": " + m.why; };
+  if (notUtf8) {
+    typed.error = std::move(notUtf8);
+  } else if (missing.size() == 1) {
+    const Missing& m = missing.front();
+    typed.error = "character " + std::to_string(m.number) + " of the text, " + m.name + ", has " +
+                  onLayout + why(m);
+  } else if (!missing.empty()) {
+    std::string error =
+        std::to_string(missing.size()) + " characters of the text have " + onLayout + ":";
+    for (const Missing& m : missing) {
+      error += "\n  character " + std::to_string(m.number) + ", " + m.name + why(m);
+    }
+    typed.error = std::move(error);
+  }
+  return typed;
+}
+
+std::function<settings::TypedText(std::string_view, std::uint8_t)> LayoutTypist(
+    std::string layout, std::string variant) {
+  return [layout = std::move(layout), variant = std::move(variant)](std::string_view utf8,
+                                                                    std::uint8_t delayTenths) {
+    std::string error;
+    const std::unique_ptr<KeyboardLayout> opened = KeyboardLayout::Open(layout, variant, error);
+    if (!opened) return settings::TypedText{{}, std::move(error)};
+    return TypeOnLayout(*opened, utf8, delayTenths);
+  };
+}
+
+}  // namespace vorlane::layouts

@@ -1,0 +1,67 @@
+// Keyboard layouts as XKB defines them, read with libxkbcommon: which keys, with which modifiers,
+// type a character on the computer the device is plugged into.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "settings/typing.h"
+
+namespace vorlane::layouts {
+
+// One key of a step: the step's modifier code and the key's HID usage.
+struct KeyPress {
+  std::uint8_t modifier = 0;
+  std::uint8_t key = 0;
+  friend bool operator==(const KeyPress&, const KeyPress&) = default;
+};
+
+// How a character is typed: one press, or a dead key and then the key it composes with; no
+// presses when the layout has no way, and then `why` may say more than that.
+struct Way {
+  std::vector<KeyPress> presses;
+  std::string why;
+};
+
+class KeyboardLayout {
+ public:
+  // The keymap of `layout` with `variant` ("" for the layout itself), with the rules "evdev" and
+  // the model "pc105". None, with `error` set, for a name that is no layout or variant of the XKB
+  // registry (naming the closest ones), or when the keyboard data cannot be read.
+  static std::unique_ptr<KeyboardLayout> Open(std::string_view layout, std::string_view variant,
+                                              std::string& error);
+  ~KeyboardLayout();
+  KeyboardLayout(const KeyboardLayout&) = delete;
+  KeyboardLayout& operator=(const KeyboardLayout&) = delete;
+
+  // "de", or "de(nodeadkeys)" with a variant.
+  const std::string& Name() const;
+
+  // A key that gives the character directly, else a dead key and a key that compose it. Keys
+  // on every keyboard come before the ISO key beside left Shift, the non-US hash key, the
+  // keypad and the extra keys; then fewer modifiers; then the lower usage. Levels that need
+  // Lock or NumLock are never used.
+  Way WayOf(char32_t character);
+
+ private:
+  struct Keymap;
+  explicit KeyboardLayout(std::unique_ptr<Keymap> keymap);
+  std::unique_ptr<Keymap> keymap_;
+};
+
+// The text as typed on `layout`, a step a key press with `delayTenths`, its key in the last
+// slot; a newline and a tab as everywhere (Ent, Tab). The error lists every character that has
+// no way on the layout.
+settings::TypedText TypeOnLayout(KeyboardLayout& layout, std::string_view utf8,
+                                 std::uint8_t delayTenths);
+
+// A `settings::TypeRequest::typeText` that opens the layout when it is first called and types on
+// it; an unknown layout is its error.
+std::function<settings::TypedText(std::string_view, std::uint8_t)> LayoutTypist(
+    std::string layout, std::string variant);
+
+}  // namespace vorlane::layouts
