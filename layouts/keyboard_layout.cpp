@@ -77,6 +77,7 @@ struct Candidate {
   std::vector<KeyPress> presses;
   bool everyKeyboard = true;
   int modifiers = 0;  // modifier keys held, summed over the presses
+  int altGrs = 0;     // of those, AltGr: Shift is the one every typist reaches for first
 
   auto Rank() const {
     std::array<int, 4> keys{};  // usages, then modifiers, of up to two presses
@@ -84,7 +85,7 @@ struct Candidate {
       keys[i] = presses[i].key;
       keys[2 + i] = presses[i].modifier;
     }
-    return std::make_tuple(!everyKeyboard, modifiers, keys);
+    return std::make_tuple(!everyKeyboard, modifiers, altGrs, keys);
   }
   bool Better(const Candidate& other) const { return Rank() < other.Rank(); }
 };
@@ -119,6 +120,7 @@ Refusal StepModifier(const ModifierRule& rule, xkb_mod_mask_t mask, Candidate& c
     press.modifier = shift != 0 ? rule.shiftCode : 0;
   }
   candidate.modifiers += (shift != 0 ? 1 : 0) + (levelThree != 0 ? 1 : 0);
+  candidate.altGrs += levelThree != 0 ? 1 : 0;
   return Refusal::kNone;
 }
 
@@ -331,7 +333,8 @@ void KeyboardLayout::Keymap::Compose() {
         continue;  // nothing, or more than one character
       }
       Candidate candidate{deadWay.presses, deadWay.everyKeyboard && baseWay.everyKeyboard,
-                          deadWay.modifiers + baseWay.modifiers};
+                          deadWay.modifiers + baseWay.modifiers,
+                          deadWay.altGrs + baseWay.altGrs};
       candidate.presses.push_back(baseWay.presses.front());
       KeepBetter(best[character], std::move(candidate));
     }

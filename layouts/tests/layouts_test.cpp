@@ -17,7 +17,7 @@ namespace {
 // Each layout's chart: characters a row, and under each the key that types it with the row's
 // modifier, named by what that key types on a US keyboard without Shift; '<' is the ISO key
 // beside left Shift. Where a character has several keys, the one chosen: keys every keyboard has
-// first, then fewer modifiers, then the lower usage.
+// first, then fewer modifiers, Shift before AltGr, then the lower usage.
 const struct {
   const char* layout;
   const char* modifier;
@@ -31,15 +31,15 @@ const struct {
     {"de", "RAlt", "{[]}\\@€~|µ", "7890-qe]<m"},
     {"fr", "None", "²&é\"'(-è_çà)=azertyuiop$qsdfghjklmù*wxcvbn,;:! ",
      "`1234567890-=qwertyuiop]asdfghjkl;'\\zxcvbnm,./ "},
-    {"fr", "LShi", "1234567890°+AZERTYUIOP£QSDFGHJKLM%µWXCVBN?./§",
-     "1234567890-=qwertyuiop]asdfghjkl;'\\zxcvbnm,./"},
-    {"fr", "RAlt", "~#{[|`\\^]}@€", "23456789-=ae"},
+    {"fr", "LShi", "~1234567890°+AZERTYUIOP£QSDFGHJKLM%µWXCVBN?./§",
+     "`1234567890-=qwertyuiop]asdfghjkl;'\\zxcvbnm,./"},
+    {"fr", "RAlt", "#{[|`\\^]}@€", "3456789-=ae"},
     {"fr", "RAlt+RShi", "<>", "wx"},
     {"gb", "None", "`1234567890-=qwertyuiop[]asdfghjkl;'#zxcvbnm,./ ",
      "`1234567890-=qwertyuiop[]asdfghjkl;'\\zxcvbnm,./ "},
-    {"gb", "LShi", "¬!\"£$%^&*()_+QWERTYUIOPASDFGHJKL:~ZXCVBNM<>?",
-     "`1234567890-=qwertyuiopasdfghjkl;\\zxcvbnm,./"},
-    {"gb", "RAlt", "|\\€{}@", "`-470q"},
+    {"gb", "LShi", "¬!\"£$%^&*()_+QWERTYUIOP{}ASDFGHJKL:@~ZXCVBNM<>?",
+     "`1234567890-=qwertyuiop[]asdfghjkl;'\\zxcvbnm,./"},
+    {"gb", "RAlt", "|\\€", "`-4"},
     {"ch", "None", "§1234567890'qwertzuiopüasdfghjklöä$yxcvbnm,.- ",
      "`1234567890-qwertyuiop[asdfghjkl;'\\zxcvbnm,./ "},
     {"ch", "LShi", "°+\"*ç%&/()=?QWERTZUIOPè!ASDFGHJKLéà£YXCVBNM;:_",
