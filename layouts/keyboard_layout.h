@@ -43,8 +43,8 @@ class KeyboardLayout {
 
   // A key that gives the character directly, else a dead key and a key that compose it. Keys
   // on every keyboard come before the ISO key beside left Shift, the non-US hash key, the
-  // keypad and the extra keys; then fewer modifiers; Shift before AltGr; then the lower usage. Levels that need
-  // Lock or NumLock are never used.
+  // keypad and the extra keys; then fewer modifiers; Shift before AltGr; then the lower usage.
+  // Levels that need Lock or NumLock are never used.
   Way WayOf(char32_t character);
 
  private:

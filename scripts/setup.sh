@@ -30,9 +30,10 @@ case "${1:-}" in
     packages=(
       "${build[@]}" "${run[@]}" "${package[@]}"
       libgtest-dev            # unit and widget tests
+      acl util-linux          # ... of the writers: ACLs kept (setfacl), another user (setpriv)
       libbenchmark-dev        # the benchmark program
       libxkbcommon-tools      # ... its base for type --layout, xkbcli how-to-type
-      xvfb xdotool xclip x11-utils imagemagick  # the end-to-end test on a real X server
+      xvfb xdotool x11-utils imagemagick  # the end-to-end test on a real X server
       openbox                 # ... under a window manager
       weston xwayland qt6-wayland  # ... on a Wayland compositor
       dbus dbus-bin at-spi2-core python3-pyatspi  # ... read by a screen reader
