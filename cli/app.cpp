@@ -11,8 +11,6 @@
 
 namespace vorlane::cli {
 
-namespace {}  // namespace
-
 // Each defined in the file of its name.
 extern const Command kShow, kExport, kImport, kSet, kType, kDiff;
 
@@ -22,15 +20,12 @@ constexpr std::array kCommands{&kShow, &kExport, &kImport, &kSet, &kType, &kDiff
 
 // Help and --version go to the output with status 0; anything else is a usage error.
 int ParseFailure(CLI::App& app, const CLI::ParseError& e, Streams& streams) {
-  if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
-    app.exit(e, streams.out, streams.err);
-    return Finish(streams, kExitOk);
-  }
   std::string help = std::string(kProgram);
   for (const CLI::App* command : app.get_subcommands({})) {
     if (command->parsed()) help += " " + command->get_name();
   }
-  // No command took the first word: CLI11 calls that a missing command, and names no other.
+  // No command took the first word: CLI11 calls that a missing command, and names no other (or
+  // shows the program's help, for a misspelt command's --help).
   const std::vector<std::string> unmatched = app.remaining();
   if (help == kProgram && !unmatched.empty() && !unmatched.front().starts_with('-')) {
     std::vector<std::string_view> names;
@@ -40,6 +35,10 @@ int ParseFailure(CLI::App& app, const CLI::ParseError& e, Streams& streams) {
     Complain(streams.err, "unknown command " + text::Quoted(word) + text::DidYouMean(word, names));
     streams.err << "Run '" << kProgram << " --help' for the commands.\n";
     return kExitUsage;
+  }
+  if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
+    app.exit(e, streams.out, streams.err);
+    return Finish(streams, kExitOk);
   }
   Complain(streams.err, e.what());
   streams.err << "Run '" << help << " --help' for more information.\n";

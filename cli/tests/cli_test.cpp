@@ -465,6 +465,7 @@ TEST(VorlanectlUsage, HelpVersionAndUsageErrors) {
       {{"shwo", "a.bin"},
        kExitUsage,
        "vorlanectl: unknown command \"shwo\"; did you mean \"show\"?"},
+      {{"shwo", "--help"}, kExitUsage, "vorlanectl: unknown command \"shwo\""},
       {{"show"}, kExitUsage, "vorlanectl: IMAGE is required\nRun 'vorlanectl show --help'"},
       {{"show", "a.bin", "b.bin"},
        kExitUsage,
