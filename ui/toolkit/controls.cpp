@@ -121,6 +121,8 @@ void ClickLabel::ActAsButton() {
   setFocusPolicy(Qt::TabFocus);
 }
 
+void ClickLabel::ActAsRow() { acts_ = Acts::AsRow; }
+
 void ClickLabel::setText(const QString& text) {
   if (text == text_) return;
   text_ = text;
@@ -171,14 +173,48 @@ void ClickLabel::mouseDoubleClickEvent(QMouseEvent* event) {
   QFrame::mouseDoubleClickEvent(event);
 }
 
-void ClickLabel::keyPressEvent(QKeyEvent* event) {
-  if (focusPolicy() != Qt::NoFocus &&
-      (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
-       event->key() == Qt::Key_Enter)) {
+void ClickLabel::Activate() {
+  if (acts_ == Acts::AsRow) {
+    emit DblClick(index_);
+  } else {
     emit Click(index_);
-    return;
+  }
+}
+
+// As a push button: Enter acts when pressed, Space when released, so that a held key acts once;
+// holding Enter on "Save Set" once wrote the file at every repeat.
+void ClickLabel::keyPressEvent(QKeyEvent* event) {
+  const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  if (TakesKeys() && plain) {
+    switch (event->key()) {
+      case Qt::Key_Space:
+        if (!event->isAutoRepeat()) spaceDown_ = true;
+        return;
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        if (!event->isAutoRepeat()) Activate();
+        return;
+      default:
+        break;
+    }
   }
   QFrame::keyPressEvent(event);
+}
+
+void ClickLabel::keyReleaseEvent(QKeyEvent* event) {
+  if (TakesKeys() && event->key() == Qt::Key_Space) {
+    if (!event->isAutoRepeat() && spaceDown_) {
+      spaceDown_ = false;
+      Activate();
+    }
+    return;
+  }
+  QFrame::keyReleaseEvent(event);
+}
+
+void ClickLabel::focusOutEvent(QFocusEvent* event) {
+  spaceDown_ = false;  // a Space released elsewhere presses nothing here
+  QFrame::focusOutEvent(event);
 }
 
 void ClickLabel::paintEvent(QPaintEvent* event) {

@@ -46,10 +46,11 @@ class ClickLabel : public QFrame {
   ClickLabel(const QString& caption, int index, QWidget* parent);
   int Index() const { return index_; }
   Acts Role() const { return acts_; }
-  // Lets the label take keyboard focus and act on Space and Enter, like a button.
+  // Lets the label take keyboard focus and act on Space and Enter, like a button: Enter acts on
+  // its press, Space on its release, and a held key's auto-repeat does nothing.
   void ActAsButton();
-  // A row of a list that double-click opens.
-  void ActAsRow() { acts_ = Acts::AsRow; }
+  // A row of a list that double-click opens; Space and Enter on the focused row do the same.
+  void ActAsRow();
 
   QString text() const { return text_; }
   void setText(const QString& text);
@@ -67,12 +68,17 @@ class ClickLabel : public QFrame {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
  private:
   QRect TextRect() const;
+  bool TakesKeys() const { return acts_ != Acts::AsText && focusPolicy() != Qt::NoFocus; }
+  void Activate();  // what a click (button) or double-click (row) does
 
   int index_;
+  bool spaceDown_ = false;  // Space pressed here and not yet released
   Acts acts_ = Acts::AsText;
   QString text_;
   Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;  // as a QLabel's

@@ -296,8 +296,7 @@ TEST_F(KeycodeTest, FailedOrFilelessSaveSetChangesNothing) {
     c.spoil(state_, dir_);
     QSignalSpy saved(&editor, &keycode::StepSaved);
 
-    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
-    QCoreApplication::sendEvent(editor.Label4(), &space);  // Save Set from the keyboard
+    QTest::keyClick(editor.Label4(), Qt::Key_Space);  // Save Set from the keyboard
 
     ASSERT_EQ(dialogs_.messages.size(), 1);
     EXPECT_TRUE(dialogs_.messages[0].startsWith(QString::fromStdString(c.messagePrefix)))

@@ -99,14 +99,51 @@ TEST(DropDownList, ClearingInsideTheHandlerEndsWithNoSelection) {
   EXPECT_EQ(calls, 2);
 }
 
-TEST(ClickLabel, ReportsItsIndexForKeysAndDoubleClicks) {
-  ClickLabel label("Set Prog3", 2, nullptr);
-  QSignalSpy clicks(&label, &ClickLabel::Click);
-  label.ActAsButton();
-  QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
-  QCoreApplication::sendEvent(&label, &space);
-  ASSERT_EQ(clicks.count(), 1);
-  EXPECT_EQ(clicks.at(0).at(0).toInt(), 2);
+// A label acting as a button acts once per key stroke: Enter on its press, Space on its release,
+// never on a held key's auto-repeat.
+TEST(ClickLabel, KeysActOncePerStrokeAndIgnoreAutoRepeat) {
+  struct Key {
+    QEvent::Type type;
+    Qt::Key key;
+    bool repeat;
+  };
+  constexpr auto P = QEvent::KeyPress;
+  constexpr auto R = QEvent::KeyRelease;
+  const struct Case {
+    const char* what;
+    std::vector<Key> keys;
+    int clicks;
+  } cases[] = {
+      {"Space acts on release", {{P, Qt::Key_Space, false}}, 0},
+      {"Space stroke", {{P, Qt::Key_Space, false}, {R, Qt::Key_Space, false}}, 1},
+      {"held Space",
+       {{P, Qt::Key_Space, false},
+        {R, Qt::Key_Space, true},
+        {P, Qt::Key_Space, true},
+        {R, Qt::Key_Space, true},
+        {P, Qt::Key_Space, true},
+        {R, Qt::Key_Space, false}},
+       1},
+      {"Space released without its press", {{R, Qt::Key_Space, false}}, 0},
+      {"Enter acts on press", {{P, Qt::Key_Return, false}}, 1},
+      {"held Enter",
+       {{P, Qt::Key_Enter, false}, {P, Qt::Key_Enter, true}, {P, Qt::Key_Enter, true}},
+       1},
+      {"other keys", {{P, Qt::Key_A, false}, {R, Qt::Key_A, false}}, 0},
+  };
+  for (const Case& c : cases) {
+    ClickLabel label("Set Prog3", 2, nullptr);
+    QSignalSpy clicks(&label, &ClickLabel::Click);
+    label.ActAsButton();
+    for (const Key& k : c.keys) {
+      QKeyEvent event(k.type, k.key, Qt::NoModifier, QString(), k.repeat);
+      QCoreApplication::sendEvent(&label, &event);
+    }
+    ASSERT_EQ(clicks.count(), c.clicks) << c.what;
+    if (c.clicks > 0) {
+      EXPECT_EQ(clicks.at(0).at(0).toInt(), 2);
+    }
+  }
 }
 
 // What a screen reader sees of a label, and that its action does what the mouse would.
