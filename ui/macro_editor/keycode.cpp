@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QPalette>
+#include <QShortcut>
 #include <QString>
 
 #include <array>
@@ -143,6 +144,9 @@ keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
   });
   connect(label3_, &ClickLabel::Click, this, &keycode::ClearSet);
   connect(label4_, &ClickLabel::Click, this, &keycode::SaveSet);
+  const QKeySequence saveKeys(Qt::CTRL | Qt::Key_S);
+  connect(AddShortcut(this, saveKeys), &QShortcut::activated, this, &keycode::SaveSet);
+  label4_->setToolTip(WithShortcut(QStringLiteral("Store this step and write the file"), saveKeys));
 
   // A code the list does not offer selects nothing and the byte keeps its value.
   const int modifier = combo1_->IndexOfData(state_.StepBuffer[kStepModifierByte]);

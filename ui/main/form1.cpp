@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStandardItemModel>
 
 #include "image/button_rules.h"
@@ -139,6 +140,22 @@ void Form1::BuildControls() {
   connect(command3_, &QPushButton::clicked, this, &Form1::Load);
   connect(command4_, &QPushButton::clicked, this, &Form1::Save);
   connect(command5_, &QPushButton::clicked, this, &Form1::Exit);
+  // The usual keys for the three commands. They press the button, so a disabled "Save" ignores
+  // its key as it ignores a click.
+  const std::pair<QPushButton*, QKeySequence> keys[] = {
+      {command3_, QKeySequence(Qt::CTRL | Qt::Key_O)},
+      {command4_, QKeySequence(Qt::CTRL | Qt::Key_S)},
+      {command5_, QKeySequence(Qt::CTRL | Qt::Key_Q)},
+  };
+  const QString tips[] = {QStringLiteral("Load a device image file"),
+                          QStringLiteral("Write the eight keys into the file"),
+                          QStringLiteral("Close every window")};
+  for (std::size_t k = 0; k < std::size(keys); ++k) {
+    QPushButton* button = keys[k].first;
+    connect(AddShortcut(this, keys[k].second), &QShortcut::activated, button,
+            [button] { button->animateClick(); });
+    button->setToolTip(WithShortcut(tips[k], keys[k].second));
+  }
 
   // Shows the file in force only; nothing reads it back.
   text1_ = new QLineEdit(this);

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOption>
@@ -33,6 +34,33 @@ void DropDownList::ShareModel(QAbstractItemModel* model) {
 }
 
 int DropDownList::ItemData(int index) const { return itemData(index).toInt(); }
+
+void DropDownList::keyPressEvent(QKeyEvent* event) {
+  // A key with Alt or Ctrl held is meant for a shortcut, never for the list: Alt+S would pick
+  // the first function starting with "S", and the next Save would write it. Alt+Down still opens
+  // the list, as everywhere.
+  const Qt::KeyboardModifiers held = event->modifiers();
+  if (held & (Qt::AltModifier | Qt::ControlModifier)) {
+    const bool opens =
+        event->key() == Qt::Key_Down && (held & ~Qt::KeypadModifier) == Qt::AltModifier;
+    if (!opens) {
+      event->ignore();
+      return;
+    }
+  }
+  QComboBox::keyPressEvent(event);
+}
+
+QShortcut* AddShortcut(QWidget* window, const QKeySequence& keys) {
+  auto* shortcut = new QShortcut(keys, window);
+  shortcut->setContext(Qt::WindowShortcut);
+  shortcut->setAutoRepeat(false);
+  return shortcut;
+}
+
+QString WithShortcut(const QString& what, const QKeySequence& keys) {
+  return QStringLiteral("%1 (%2)").arg(what, keys.toString(QKeySequence::NativeText));
+}
 
 int DropDownList::IndexOfData(int itemData) const {
   for (int i = 0; i < count(); ++i) {

@@ -5,9 +5,12 @@
 
 #include <QComboBox>
 #include <QFrame>
+#include <QKeySequence>
 #include <QString>
 
 #include <vector>
+
+class QShortcut;
 
 namespace vorlane::ui {
 
@@ -28,7 +31,15 @@ class DropDownList : public QComboBox {
 
  signals:
   void Click();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 };
+
+// A window-wide shortcut that acts once per key stroke, and the tooltip text that names it:
+// "<what> (<keys>)".
+QShortcut* AddShortcut(QWidget* window, const QKeySequence& keys);
+QString WithShortcut(const QString& what, const QKeySequence& keys);
 
 // A one-line plain-text label in an optional frame. It draws its caption as a QLabel does, but
 // keeps nothing else: a QLabel that can take the focus holds a whole text document, and with

@@ -226,7 +226,10 @@ TEST_F(KeycodeTest, SaveSetTwiceWritesTheFileTwice) {
   disturbed[0] ^= 0xFF;
   disturbed[StepOffset(0, 0) + 7] = 0;
   WriteBytes(state_.FileName, disturbed);
-  editor.SaveSet();
+  editor.activateWindow();  // the second time by its key
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+  EXPECT_TRUE(editor.Label4()->toolTip().endsWith(QLatin1String("(Ctrl+S)")));
+  QTest::keyClick(editor.Combo1(), Qt::Key_S, Qt::ControlModifier);
   EXPECT_EQ(dialogs_.messages, (QStringList{kSaved, kSaved}));
   EXPECT_EQ(ReadBytes(state_.FileName), first);
   EXPECT_EQ(FileStep(0, 0)[7], 20);

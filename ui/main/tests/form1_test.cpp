@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -253,6 +254,46 @@ TEST_F(MainWindow, UserSelectionThatClashesIsReportedAndUndone) {
   QTest::keyClick(window->Combo(2), Qt::Key_Up);
   EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("M2 key can't set like M1 key.")});
   EXPECT_EQ(window->Combo(2)->ListIndex(), kNoSelection);
+}
+
+TEST_F(MainWindow, AltOrCtrlNeverChangesAChoiceAndTheShortcutsPressTheCommands) {
+  const QString path = LoadImage();
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  DropDownList* m3 = window->Combo(3);
+  m3->setFocus();
+  const std::pair<Qt::Key, Qt::KeyboardModifiers> modified[] = {
+      {Qt::Key_S, Qt::AltModifier},
+      {Qt::Key_P, Qt::AltModifier},
+      {Qt::Key_Up, Qt::AltModifier},
+      {Qt::Key_Down, Qt::ControlModifier},
+      {Qt::Key_End, Qt::ControlModifier},
+      {Qt::Key_PageDown, Qt::ControlModifier},
+      {Qt::Key_Home, Qt::AltModifier | Qt::ShiftModifier},
+  };
+  for (const auto& [key, held] : modified) {
+    QTest::keyClick(m3, key, held);
+    ASSERT_EQ(m3->ListIndex(), kFilePositions[2]) << key << " " << held;
+  }
+  QTest::keyClick(m3, Qt::Key_S);  // plain type-ahead still chooses
+  EXPECT_NE(m3->ListIndex(), kFilePositions[2]);
+
+  const struct {
+    QPushButton* button;
+    Qt::Key key;
+    const char* keys;
+  } shortcuts[] = {{window->Command4(), Qt::Key_S, "(Ctrl+S)"},
+                   {window->Command3(), Qt::Key_O, "(Ctrl+O)"},
+                   {window->Command5(), Qt::Key_Q, "(Ctrl+Q)"}};
+  for (const auto& s : shortcuts) {
+    EXPECT_TRUE(s.button->toolTip().endsWith(QLatin1String(s.keys))) << s.keys;
+    QSignalSpy clicked(s.button, &QPushButton::clicked);
+    QTest::keyClick(m3, s.key, Qt::ControlModifier);
+    ASSERT_TRUE(clicked.wait(2000)) << s.keys;
+  }
+  EXPECT_EQ(ReadFile(path)[ButtonOffsets[2]], CatalogueCode(m3->ListIndex())) << "Ctrl+S saved";
+  EXPECT_EQ(dialogs.openCount, 2) << "Ctrl+O opened the dialog";
+  EXPECT_FALSE(window->isVisible()) << "Ctrl+Q closed the window";
 }
 
 TEST_F(MainWindow, CancelAfterALoadReadsTheFileInForceAgain) {
