@@ -149,7 +149,10 @@ void ClickLabel::ActAsButton() {
   setFocusPolicy(Qt::TabFocus);
 }
 
-void ClickLabel::ActAsRow() { acts_ = Acts::AsRow; }
+void ClickLabel::ActAsRow() {
+  acts_ = Acts::AsRow;
+  setFocusPolicy(Qt::TabFocus);
+}
 
 void ClickLabel::setText(const QString& text) {
   if (text == text_) return;
