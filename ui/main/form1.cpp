@@ -13,6 +13,7 @@
 #include "image/image_file.h"
 #include "image/macro_slots.h"
 #include "ui/toolkit/fonts.h"
+#include "ui/toolkit/placement.h"
 #include "ui/toolkit/texts.h"
 #include "ui/toolkit/twips.h"
 #include "vocabulary/function_catalogue.h"
@@ -278,9 +279,8 @@ void Form1::OpenStepList(int prog) {
   auto* list = new Form2(state_, this);
   list->setAttribute(Qt::WA_DeleteOnClose);
   connect(list, &Form2::RowDoubleClicked, this, &Form1::OpenEditor);
-  // Against this window's right edge, wherever it stands now.
-  const QRect frame = frameGeometry();
-  list->move(frame.left() + frame.width(), frame.top());
+  // Against this window's right edge, wherever it stands now, if the screen has room there.
+  PlaceNextTo(list, this, &PlaceBeside);
   stepList_ = list;
   list->show();
 }
@@ -293,9 +293,12 @@ void Form1::OpenEditor(int step) {
   editor->setWindowFlag(Qt::Window);
   editor->setAttribute(Qt::WA_DeleteOnClose);
   connect(editor, &keycode::StepSaved, this, &Form1::RefreshStepListRow);
-  editor->move(frameGeometry().topLeft());  // over this window
+  PlaceNextTo(editor, this, &PlaceOver);
   editor_ = editor;
   editor->show();
+  // In front and active, even when the step list that opened it is in front of this window.
+  editor->raise();
+  editor->activateWindow();
 }
 
 void Form1::RefreshStepListRow() {

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -20,6 +21,7 @@
 #include "ui/main/form1.h"
 #include "ui/step_list/step_text.h"
 #include "ui/toolkit/fonts.h"
+#include "ui/toolkit/placement.h"
 #include "ui/toolkit/testing/scripted_dialogs.h"
 #include "vocabulary/function_catalogue.h"
 
@@ -440,8 +442,10 @@ TEST_F(MainWindow, SetProgOpensAFreshStepListAgainstTheRightEdge) {
   EXPECT_EQ(first->windowTitle(), QStringLiteral("Set Prog 3"));
   EXPECT_TRUE(first->isVisible());
   EXPECT_EQ(first->Label2(0)->text(), QStringLiteral("LCtr-0.5s-0x0-0x0-0x0-0x0-0x0-A"));
-  QRect frame = window->frameGeometry();
-  EXPECT_EQ(first->pos(), QPoint(frame.left() + frame.width(), frame.top()));
+  const QRect screen = window->screen()->availableGeometry();
+  EXPECT_EQ(first->pos(),
+            PlaceBeside(window->frameGeometry(), first->frameGeometry().size(), screen));
+  EXPECT_TRUE(screen.contains(first->frameGeometry()));
 
   // After the main window moved, the same label rebuilds the list at page 0 at the new place.
   first->VScroll1()->setValue(6);
@@ -454,8 +458,8 @@ TEST_F(MainWindow, SetProgOpensAFreshStepListAgainstTheRightEdge) {
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(second->VScroll1()->value(), 0);
   EXPECT_FALSE(second->Label2(0)->isHidden());
-  frame = window->frameGeometry();
-  EXPECT_EQ(second->pos(), QPoint(frame.left() + frame.width(), frame.top()));
+  EXPECT_EQ(second->pos(),
+            PlaceBeside(window->frameGeometry(), second->frameGeometry().size(), screen));
 
   QTest::mouseClick(window->Label1(7), Qt::LeftButton);
   EXPECT_EQ(window->StepList()->windowTitle(), QStringLiteral("Set Prog 8"));
@@ -477,7 +481,9 @@ TEST_F(MainWindow, DoubleClickedRowOpensTheEditorOverTheMainWindow) {
   EXPECT_EQ(state.ItemNum, 12);
   EXPECT_EQ(state.StepBuffer, GetStep(image, 4, 12));
   EXPECT_TRUE(first->isVisible());
-  EXPECT_EQ(first->pos(), window->frameGeometry().topLeft());
+  EXPECT_EQ(first->pos(), PlaceOver(window->frameGeometry(), first->frameGeometry().size(),
+                                    window->screen()->availableGeometry()));
+  EXPECT_TRUE(QTest::qWaitForWindowActive(first)) << "in front and active";
   EXPECT_EQ(list->VScroll1()->value(), 1) << "the list stays on its page";
 
   QTest::mouseDClick(list->Label2(17), Qt::LeftButton);

@@ -15,6 +15,7 @@
 #include "ui/toolkit/controls.h"
 #include "ui/toolkit/dialogs.h"
 #include "ui/toolkit/fonts.h"
+#include "ui/toolkit/placement.h"
 #include "ui/toolkit/platform.h"
 #include "ui/toolkit/twips.h"
 
@@ -27,6 +28,48 @@ TEST(Twips, FifteenTwipsMakeOnePixel) {
   } cases[] = {{0, 0}, {15, 1}, {120, 8}, {495, 33}, {9735, 649}, {4455, 297}, {7, 0}, {8, 1}};
   for (const auto& c : cases) EXPECT_EQ(Px(c.twips), c.px) << c.twips;
   EXPECT_EQ(TwipsRect(120, 840, 9495, 375), QRect(8, 56, 633, 25));
+}
+
+// Frames as openbox draws them (1 px sides, a 22 px title bar); the main window's client area is
+// 649 x 297 px, the step list's 432 x 328, the editor's 907 x 296. Available areas leave a 30 px
+// panel at the bottom.
+TEST(Placement, StepListAndEditorStayOnTheMainWindowsScreen) {
+  const QSize list(434, 352);
+  const QSize editor(909, 320);
+  const struct Case {
+    const char* what;
+    QRect available;
+    QPoint main;  // top-left of the main window's 651 x 321 frame
+    QPoint list, editor;
+  } cases[] = {
+      {"1920: the usual place", {0, 0, 1920, 1050}, {100, 100}, {751, 100}, {100, 100}},
+      {"1280, centred: as far right as it goes",
+       {0, 0, 1280, 770},
+       {314, 200},
+       {846, 200},
+       {314, 200}},
+      {"1280, main to the right: left of it", {0, 0, 1280, 770}, {700, 50}, {266, 50}, {371, 50}},
+      {"1366, main at the left edge", {0, 0, 1366, 738}, {0, 0}, {651, 0}, {0, 0}},
+      {"1366, main low: moved up", {0, 0, 1366, 738}, {100, 600}, {751, 386}, {100, 418}},
+      {"1440, main to the right: left of it", {0, 0, 1440, 870}, {600, 40}, {166, 40}, {531, 40}},
+      {"2560 px at 2x scale is 1280 wide", {0, 0, 1280, 770}, {400, 30}, {846, 30}, {371, 30}},
+      {"second screen on the left, room on the right",
+       {-1920, 0, 1920, 1050},
+       {-1800, 100},
+       {-1149, 100},
+       {-1800, 100}},
+      {"second screen on the left, near its right edge",
+       {-1920, 0, 1920, 1050},
+       {-900, 100},
+       {-1334, 100},
+       {-909, 100}},
+      {"screen narrower than the editor", {0, 0, 800, 570}, {50, 20}, {366, 20}, {0, 20}},
+  };
+  for (const Case& c : cases) {
+    const QRect main(c.main, QSize(651, 321));
+    EXPECT_EQ(PlaceBeside(main, list, c.available), c.list) << c.what;
+    EXPECT_EQ(PlaceOver(main, editor, c.available), c.editor) << c.what;
+  }
 }
 
 TEST(FileFilter, DescriptionAndPatternBecomeQtForm) {
