@@ -1,6 +1,7 @@
 #include "ui/macro_editor/keycode.h"
 
 #include <QColor>
+#include <QKeyEvent>
 #include <QPalette>
 #include <QShortcut>
 #include <QString>
@@ -156,6 +157,11 @@ keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
   ShowKeys();
 
   combo1_->setFocus();
+}
+
+void keycode::keyPressEvent(QKeyEvent* event) {
+  if (CloseOnEscape(this, event)) return;
+  QWidget::keyPressEvent(event);
 }
 
 void keycode::ShowKeys() {

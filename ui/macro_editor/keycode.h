@@ -34,6 +34,9 @@ class keycode : public QWidget {  // NOLINT(readability-identifier-naming): the 
   // refreshed: the step list rewrites row ItemNum from StepBuffer.
   void StepSaved();
 
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
   void ShowKeys();
 

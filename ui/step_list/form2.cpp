@@ -170,6 +170,7 @@ bool Form2::focusNextPrevChild(bool next) {
 void Form2::keyPressEvent(QKeyEvent* event) {
   // Keys a focused row leaves alone. Up and Down at the page's edge turn one page, as a keyboard
   // step on the scroll bar does; the page keys turn one page and keep the row's place on it.
+  if (CloseOnEscape(this, event)) return;
   const int row = FocusedRow();
   if (row >= 0 && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
     switch (event->key()) {

@@ -62,6 +62,15 @@ QString WithShortcut(const QString& what, const QKeySequence& keys) {
   return QStringLiteral("%1 (%2)").arg(what, keys.toString(QKeySequence::NativeText));
 }
 
+bool CloseOnEscape(QWidget* window, QKeyEvent* event) {
+  if (event->key() != Qt::Key_Escape ||
+      (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+    return false;
+  }
+  if (!event->isAutoRepeat()) window->close();
+  return true;
+}
+
 int DropDownList::IndexOfData(int itemData) const {
   for (int i = 0; i < count(); ++i) {
     if (ItemData(i) == itemData) return i;

@@ -41,6 +41,10 @@ class DropDownList : public QComboBox {
 QShortcut* AddShortcut(QWidget* window, const QKeySequence& keys);
 QString WithShortcut(const QString& what, const QKeySequence& keys);
 
+// Closes `window` on a plain Escape, as Alt+F4 would, and says so. A held Escape closes one
+// window only: its repeats would close the next window to come to the front.
+bool CloseOnEscape(QWidget* window, QKeyEvent* event);
+
 // A one-line plain-text label in an optional frame. It draws its caption as a QLabel does, but
 // keeps nothing else: a QLabel that can take the focus holds a whole text document, and with
 // one on each of the editor's hundred key-caps the editor opened several times slower.

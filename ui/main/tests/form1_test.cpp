@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -553,6 +554,28 @@ TEST_F(MainWindow, ReloadRewritesTheOpenStepListOnItsPage) {
   // The row and the step the editor opens on agree.
   QTest::mouseDClick(list->Label2(34), Qt::LeftButton);
   EXPECT_EQ(state.StepBuffer, (MacroStep{0x02, 0x01, 0, 0, 0, 0, 0, 0x06}));
+}
+
+TEST_F(MainWindow, EscapeClosesTheEditorThenTheStepListAndAHeldEscapeOnlyOne) {
+  LoadImage();
+  window->show();
+  QTest::mouseClick(window->Label1(1), Qt::LeftButton);
+  QTest::mouseDClick(window->StepList()->Label2(0), Qt::LeftButton);
+  QPointer<Form2> list = window->StepList();
+  QPointer<keycode> editor = window->Editor();
+  ASSERT_TRUE(list && editor);
+  auto escape = [](QWidget* to, bool repeat) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, QString(), repeat);
+    QCoreApplication::sendEvent(to, &press);
+  };
+  escape(editor->Combo1(), false);
+  escape(list->VScroll1(), true);  // the held key's repeat reaches the next window
+  EXPECT_FALSE(editor->isVisible());
+  EXPECT_TRUE(list->isVisible());
+  list->Label2(3)->setFocus();
+  escape(list->Label2(3), false);
+  EXPECT_FALSE(list->isVisible());
+  EXPECT_TRUE(window->isVisible());
 }
 
 TEST_F(MainWindow, ExitAndTheFrameCloseEveryWindow) {
