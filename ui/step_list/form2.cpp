@@ -2,7 +2,10 @@
 
 #include <QKeyEvent>
 #include <QLocale>
+#include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 
 #include <algorithm>
 
@@ -88,6 +91,10 @@ Form2::Form2(const Module1& state, QWidget* parent) : QWidget(parent, Qt::Window
   vscroll1_->setFocus();
   vscroll1_->setAccessibleName(QStringLiteral("Page"));
   connect(vscroll1_, &QScrollBar::valueChanged, this, &Form2::ShowPage);
+  // Every mouse action on the bar turns exactly one page: no "Scroll here", "Top" or "Bottom"
+  // menu, and no jump to where a middle click (or, in some styles, a left click) hits the trough.
+  vscroll1_->setContextMenuPolicy(Qt::PreventContextMenu);
+  vscroll1_->installEventFilter(this);
 
   wheel_ = new WheelPager(vscroll1_, this);
   installEventFilter(wheel_);
@@ -105,6 +112,7 @@ Form2::~Form2() {
   // The pager goes with this window; take it off every widget before any of them is torn down.
   removeEventFilter(wheel_);
   vscroll1_->removeEventFilter(wheel_);
+  vscroll1_->removeEventFilter(this);
   for (int i = 0; i < StepsPerProg; ++i) {
     Label1(i)->removeEventFilter(wheel_);
     Label2(i)->removeEventFilter(wheel_);
@@ -151,6 +159,42 @@ void Form2::FocusRow(int n) {
   n = std::clamp(n, 0, StepsPerProg - 1);
   vscroll1_->setValue(n / kRowsPerPage);
   Label2(n)->setFocus(Qt::OtherFocusReason);
+}
+
+bool Form2::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (watched != vscroll1_ ||
+      (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick &&
+       type != QEvent::MouseButtonRelease)) {
+    return QWidget::eventFilter(watched, event);
+  }
+  const auto* mouse = static_cast<QMouseEvent*>(event);
+  if (mouse->button() == Qt::MiddleButton) return true;
+  if (mouse->button() != Qt::LeftButton || type == QEvent::MouseButtonRelease) return false;
+  QStyleOptionSlider option;
+  option.initFrom(vscroll1_);
+  option.orientation = Qt::Vertical;
+  option.minimum = vscroll1_->minimum();
+  option.maximum = vscroll1_->maximum();
+  option.sliderPosition = vscroll1_->sliderPosition();
+  option.sliderValue = vscroll1_->value();
+  option.singleStep = vscroll1_->singleStep();
+  option.pageStep = vscroll1_->pageStep();
+  if (!vscroll1_->style()->styleHint(QStyle::SH_ScrollBar_LeftClickAbsolutePosition, &option,
+                                     vscroll1_)) {
+    return false;
+  }
+  const QStyle::SubControl hit = vscroll1_->style()->hitTestComplexControl(
+      QStyle::CC_ScrollBar, &option, mouse->position().toPoint(), vscroll1_);
+  if (hit == QStyle::SC_ScrollBarAddPage) {
+    vscroll1_->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    return true;
+  }
+  if (hit == QStyle::SC_ScrollBarSubPage) {
+    vscroll1_->triggerAction(QAbstractSlider::SliderPageStepSub);
+    return true;
+  }
+  return false;
 }
 
 bool Form2::focusNextPrevChild(bool next) {

@@ -41,6 +41,7 @@ class Form2 : public QWidget {
   void RowDoubleClicked(int n);
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   bool focusNextPrevChild(bool next) override;
   void keyPressEvent(QKeyEvent* event) override;
 

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QContextMenuEvent>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include "ui/step_list/form2.h"
@@ -120,6 +122,22 @@ TEST_F(StepList, ScrollBarTurnsOnePagePerStepAndFollowsADrag) {
   }
   bar->triggerAction(QAbstractSlider::SliderPageStepAdd);  // trough
   ExpectPage(form, 1);
+
+  // No way to skip pages: a middle click in the trough does nothing, and there is no menu.
+  QTest::mouseClick(bar, Qt::MiddleButton, {}, QPoint(bar->width() / 2, bar->height() - 40));
+  ExpectPage(form, 1);
+  bool menuShown = false;
+  QTimer::singleShot(0, [&] {
+    if (QWidget* menu = QApplication::activePopupWidget()) {
+      menuShown = true;
+      menu->close();
+    }
+  });
+  const QPoint at(bar->width() / 2, bar->height() - 40);
+  QContextMenuEvent menu(QContextMenuEvent::Mouse, at, bar->mapToGlobal(at));
+  QApplication::sendEvent(bar, &menu);
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(menuShown);
   bar->setValue(9);
 
   // Dragging the thumb shows each page it passes over, and the page where it is let go.
