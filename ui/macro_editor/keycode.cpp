@@ -6,7 +6,9 @@
 #include <QShortcut>
 #include <QString>
 
+#include <algorithm>
 #include <array>
+#include <functional>
 #include <string_view>
 
 #include "image/commands.h"
@@ -69,7 +71,81 @@ void PaintLabel(ClickLabel* label, const QColor& background, Qt::Alignment align
   label->setAlignment(alignment);
 }
 
+// How far `to` lies from `from`: the gap between their edges along the way the key goes, and the
+// offset of their centres across it. A cap in the next row whose centre is straight above or below
+// wins over a nearer row's cap far to the side.
+long long Distance(const QRect& from, const QRect& to, bool across) {
+  const QPoint a = from.center();
+  const QPoint b = to.center();
+  long long gap = 0;
+  long long offset = 0;
+  if (across) {  // Up, Down
+    gap = std::max({to.top() - from.bottom(), 0, from.top() - to.bottom()});
+    offset = b.x() - a.x();
+  } else {
+    gap = std::max({to.left() - from.right(), 0, from.left() - to.right()});
+    offset = b.y() - a.y();
+  }
+  return gap * gap + offset * offset;
+}
+
+bool SameRow(const QRect& a, const QRect& b) {
+  return a.top() <= b.bottom() && b.top() <= a.bottom();
+}
+
 }  // namespace
+
+int KeyCapNeighbour(const std::vector<QRect>& caps, int from, int key) {
+  const QRect here = caps.at(static_cast<std::size_t>(from));
+  const QPoint centre = here.center();
+  // Which caps lie that way, and which of them wins: the nearest, or for Home and End the one
+  // farthest along the row.
+  std::function<bool(const QRect&)> lies;
+  const bool vertical = key == Qt::Key_Up || key == Qt::Key_Down;
+  std::function<long long(const QRect&)> cost = [&](const QRect& r) {
+    return Distance(here, r, vertical);
+  };
+  switch (key) {
+    case Qt::Key_Left:
+      lies = [&](const QRect& r) { return SameRow(r, here) && r.center().x() < centre.x(); };
+      break;
+    case Qt::Key_Right:
+      lies = [&](const QRect& r) { return SameRow(r, here) && r.center().x() > centre.x(); };
+      break;
+    case Qt::Key_Up:
+      lies = [&](const QRect& r) { return r.bottom() < here.top(); };
+      break;
+    case Qt::Key_Down:
+      lies = [&](const QRect& r) { return r.top() > here.bottom(); };
+      break;
+    case Qt::Key_Home:
+      lies = [&](const QRect& r) { return SameRow(r, here); };
+      cost = [](const QRect& r) { return static_cast<long long>(r.center().x()); };
+      break;
+    case Qt::Key_End:
+      lies = [&](const QRect& r) { return SameRow(r, here); };
+      cost = [](const QRect& r) { return -static_cast<long long>(r.center().x()); };
+      break;
+    default:
+      return from;
+  }
+  int best = from;
+  long long bestCost = 0;
+  for (std::size_t i = 0; i < caps.size(); ++i) {
+    const QRect& r = caps[i];
+    if (static_cast<int>(i) == from || !lies(r)) continue;
+    const long long c = cost(r);
+    if (best == from || c < bestCost) {
+      best = static_cast<int>(i);
+      bestCost = c;
+    }
+  }
+  if ((key == Qt::Key_Home || key == Qt::Key_End) && best != from &&
+      cost(caps[static_cast<std::size_t>(best)]) >= cost(here)) {
+    return from;  // already at that end
+  }
+  return best;
+}
 
 keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window), state_(state), dialogs_(dialogs) {
@@ -161,6 +237,27 @@ keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
 
 void keycode::keyPressEvent(QKeyEvent* event) {
   if (CloseOnEscape(this, event)) return;
+  // The arrows, Home and End move between the key-caps as they lie on the picture.
+  const auto* cap = qobject_cast<const ClickLabel*>(focusWidget());
+  const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  if (cap != nullptr && plain && cap->Index() < kKeyCapCount && Label1(cap->Index()) == cap) {
+    switch (event->key()) {
+      case Qt::Key_Left:
+      case Qt::Key_Right:
+      case Qt::Key_Up:
+      case Qt::Key_Down:
+      case Qt::Key_Home:
+      case Qt::Key_End: {
+        std::vector<QRect> caps;
+        caps.reserve(label1_.size());
+        for (const ClickLabel* each : label1_) caps.push_back(each->geometry());
+        Label1(KeyCapNeighbour(caps, cap->Index(), event->key()))->setFocus(Qt::OtherFocusReason);
+        return;
+      }
+      default:
+        break;
+    }
+  }
   QWidget::keyPressEvent(event);
 }
 
