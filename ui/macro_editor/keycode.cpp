@@ -233,6 +233,7 @@ keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
   ShowKeys();
 
   combo1_->setFocus();
+  MarkFocus(this);
 }
 
 void keycode::keyPressEvent(QKeyEvent* event) {

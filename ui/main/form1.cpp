@@ -110,6 +110,7 @@ Form1::Form1(Module1& state, Dialogs& dialogs, QWidget* parent)
   }
 
   BuildControls();
+  MarkFocus(this);
 }
 
 Form1::~Form1() {

@@ -106,6 +106,7 @@ Form2::Form2(const Module1& state, QWidget* parent) : QWidget(parent, Qt::Window
 
   ShowSteps(state.ProgSteps.at(static_cast<std::size_t>(state.ProgIndex)));
   ShowPage(0);
+  MarkFocus(this);
 }
 
 Form2::~Form2() {

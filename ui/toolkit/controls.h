@@ -41,6 +41,11 @@ class DropDownList : public QComboBox {
 QShortcut* AddShortcut(QWidget* window, const QKeySequence& keys);
 QString WithShortcut(const QString& what, const QKeySequence& keys);
 
+// Marks whichever control of `window` has the focus with a frame 2 px wide around it, in the
+// palette's highlight colour: the styles' own marks are 1 px, dotted or faint, and drawn only after
+// the first Tab. One mark per window; it goes with the window.
+void MarkFocus(QWidget* window);
+
 // Closes `window` on a plain Escape, as Alt+F4 would, and says so. A held Escape closes one
 // window only: its repeats would close the next window to come to the front.
 bool CloseOnEscape(QWidget* window, QKeyEvent* event);

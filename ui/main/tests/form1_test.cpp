@@ -62,6 +62,11 @@ void ExpectRowsShowProgSteps(const Form2& list, const ProgBlock& block) {
   }
 }
 
+// The application's active window, not only a window whose parent is active.
+bool BecomesActive(QWidget* window) {
+  return QTest::qWaitFor([&] { return QApplication::activeWindow() == window; });
+}
+
 class MainWindow : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -484,7 +489,7 @@ TEST_F(MainWindow, DoubleClickedRowOpensTheEditorOverTheMainWindow) {
   EXPECT_TRUE(first->isVisible());
   EXPECT_EQ(first->pos(), PlaceOver(window->frameGeometry(), first->frameGeometry().size(),
                                     window->screen()->availableGeometry()));
-  EXPECT_TRUE(QTest::qWaitForWindowActive(first)) << "in front and active";
+  EXPECT_TRUE(BecomesActive(first)) << "in front and active";
   EXPECT_EQ(list->VScroll1()->value(), 1) << "the list stays on its page";
 
   QTest::mouseDClick(list->Label2(17), Qt::LeftButton);
@@ -576,6 +581,51 @@ TEST_F(MainWindow, EscapeClosesTheEditorThenTheStepListAndAHeldEscapeOnlyOne) {
   escape(list->Label2(3), false);
   EXPECT_FALSE(list->isVisible());
   EXPECT_TRUE(window->isVisible());
+}
+
+// The control with the focus has a frame 2 px wide around it in the highlight colour, from the
+// window's first show on, in all three windows.
+TEST_F(MainWindow, TheFocusedControlOfEveryWindowIsMarkedFromTheFirstShow) {
+  auto expectMarked = [](QWidget* control) {
+    SCOPED_TRACE(control->objectName().toStdString());
+    ASSERT_TRUE(control->hasFocus());
+    const QImage shot = control->window()->grab().toImage();
+    const QColor highlight = control->palette().color(QPalette::Active, QPalette::Highlight);
+    const QRect g = control->geometry();
+    const QPoint c = g.center();
+    for (int out : {1, 2}) {
+      EXPECT_EQ(shot.pixelColor(g.left() - out, c.y()), highlight);
+      EXPECT_EQ(shot.pixelColor(g.right() + out, c.y()), highlight);
+      EXPECT_EQ(shot.pixelColor(c.x(), g.top() - out), highlight);
+      EXPECT_EQ(shot.pixelColor(c.x(), g.bottom() + out), highlight);
+    }
+  };
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  expectMarked(window->focusWidget());  // before any key
+  LoadImage();
+  for (QWidget* control : std::initializer_list<QWidget*>{window->Combo(3), window->Text1(),
+                                                          window->Label1(5), window->Command5()}) {
+    control->setFocus();
+    expectMarked(control);
+  }
+
+  QTest::mouseClick(window->Label1(0), Qt::LeftButton);
+  Form2* list = window->StepList();
+  list->activateWindow();
+  ASSERT_TRUE(BecomesActive(list));
+  expectMarked(list->VScroll1());
+  list->Label2(4)->setFocus();
+  expectMarked(list->Label2(4));
+
+  QTest::keyClick(list->Label2(4), Qt::Key_Return);
+  keycode* editor = window->Editor();
+  ASSERT_TRUE(BecomesActive(editor));
+  expectMarked(editor->Combo1());
+  for (QWidget* control : std::initializer_list<QWidget*>{editor->Label4(), editor->Label1(42)}) {
+    control->setFocus();
+    expectMarked(control);
+  }
 }
 
 TEST_F(MainWindow, ExitAndTheFrameCloseEveryWindow) {

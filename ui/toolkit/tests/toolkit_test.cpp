@@ -304,14 +304,21 @@ TEST(ClickLabel, ALabelActingAsAButtonShowsTheFocus) {
   auto* label = new ClickLabel("Set Prog1", 0, &window);
   label->setGeometry(10, 10, 80, 30);
   label->ActAsButton();
+  MarkFocus(&window);
   window.show();
   QApplication::setActiveWindow(&window);  // which gives the label the focus at once
   label->clearFocus();
   ASSERT_FALSE(label->hasFocus());
-  const QImage unfocused = label->grab().toImage();
+  const QImage unfocused = window.grab().toImage();
   label->setFocus();
   ASSERT_TRUE(label->hasFocus());
-  EXPECT_NE(label->grab().toImage(), unfocused);
+  const QImage focused = window.grab().toImage();
+  EXPECT_NE(focused, unfocused);
+  const QColor highlight = label->palette().color(QPalette::Active, QPalette::Highlight);
+  for (const QPoint at : {QPoint(8, 25), QPoint(9, 25), QPoint(50, 8), QPoint(90, 39)}) {
+    EXPECT_EQ(focused.pixelColor(at), highlight) << at.x() << "," << at.y();
+  }
+  EXPECT_NE(focused.pixelColor(7, 25), highlight) << "2 px wide, not more";
 }
 
 TEST(Fonts, FacesFallBackToInstalledFamilies) {
