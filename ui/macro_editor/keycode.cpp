@@ -35,6 +35,7 @@ constexpr Place kLabel3Place{9240, 120, 1335, 375};
 constexpr Place kLabel4Place{10800, 120, 1335, 375};
 
 constexpr Rgb kWindowBackground{0, 0, 64};
+constexpr Rgb kWindowText{255, 255, 255};  // for anything drawn straight on that blue
 constexpr Rgb kStatusBackground{255, 224, 192};
 constexpr Rgb kCaptionText{0, 0, 0};
 
@@ -59,11 +60,14 @@ void PlaceWidget(QWidget* widget, const Place& p) {
 }
 
 // An opaque label with a thin plain frame (drawn in the caption colour), so that the key-caps and
-// the two commands read as keys on the dark window rather than as loose text.
-void PaintLabel(ClickLabel* label, const QColor& background, Qt::Alignment alignment) {
+// the two commands read as keys on the dark window rather than as loose text. Text and background
+// are always set together: a background of the theme's under a fixed black text was unreadable in
+// a dark theme.
+void PaintLabel(ClickLabel* label, const QColor& background, const QColor& text,
+                Qt::Alignment alignment) {
   QPalette palette = label->palette();
   palette.setColor(QPalette::Window, background);
-  palette.setColor(QPalette::WindowText, ToColor(kCaptionText));
+  palette.setColor(QPalette::WindowText, text);
   label->setPalette(palette);
   label->setAutoFillBackground(true);
   label->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -155,6 +159,7 @@ keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
   setFont(UiFont(Face::Sans, kWindowPointSize, false));
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, ToColor(kWindowBackground));
+  palette.setColor(QPalette::WindowText, ToColor(kWindowText));
   setPalette(palette);
   setAutoFillBackground(true);
 
@@ -175,9 +180,12 @@ keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
   label2_->setObjectName(QStringLiteral("Label2"));
   PlaceWidget(label2_, kLabel2Place);
   label2_->setFont(labelFont);
-  PaintLabel(label2_, ToColor(kStatusBackground), Qt::AlignLeft | Qt::AlignVCenter);
+  PaintLabel(label2_, ToColor(kStatusBackground), ToColor(kCaptionText),
+             Qt::AlignLeft | Qt::AlignVCenter);
 
+  // The two commands look like the theme's buttons, text and all.
   const QColor commandBackground = palette.color(QPalette::Button);
+  const QColor commandText = palette.color(QPalette::ButtonText);
   label3_ = new ClickLabel(kClearSetCaption, 0, this);
   label3_->setObjectName(QStringLiteral("Label3"));
   label4_ = new ClickLabel(kSaveSetCaption, 0, this);
@@ -186,7 +194,7 @@ keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
   PlaceWidget(label4_, kLabel4Place);
   for (ClickLabel* command : {label3_, label4_}) {
     command->setFont(labelFont);
-    PaintLabel(command, commandBackground, Qt::AlignCenter);
+    PaintLabel(command, commandBackground, commandText, Qt::AlignCenter);
     command->setCursor(Qt::PointingHandCursor);
     command->ActAsButton();
   }
@@ -200,7 +208,7 @@ keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
     cap->setObjectName(QStringLiteral("Label1_%1").arg(i));
     cap->setGeometry(TwipsRect(key.left, key.top, key.width, key.height));
     cap->setFont(keyFont);
-    PaintLabel(cap, ToColor(key.background), Qt::AlignCenter);
+    PaintLabel(cap, ToColor(key.background), ToColor(kCaptionText), Qt::AlignCenter);
     cap->ActAsButton();
     connect(cap, &ClickLabel::Click, this, &keycode::KeyCapClicked);
     label1_.push_back(cap);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
@@ -9,9 +11,11 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -25,6 +29,7 @@
 #include "ui/toolkit/placement.h"
 #include "ui/toolkit/testing/scripted_dialogs.h"
 #include "vocabulary/function_catalogue.h"
+#include "vocabulary/key_tables.h"
 
 namespace vorlane::ui {
 namespace {
@@ -626,6 +631,87 @@ TEST_F(MainWindow, TheFocusedControlOfEveryWindowIsMarkedFromTheFirstShow) {
     control->setFocus();
     expectMarked(control);
   }
+}
+
+// WCAG's contrast ratio of two colours, 1 to 21.
+double Contrast(const QColor& a, const QColor& b) {
+  auto luminance = [](const QColor& c) {
+    auto channel = [](double v) {
+      return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+  };
+  const double la = luminance(a);
+  const double lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The colours a control's text is drawn in and on: buttons and lists in the button colours, the
+// path box in the text colours, a label in its own text colour on the background of the nearest
+// widget that paints one (or of the window).
+std::pair<QColor, QColor> TextColours(const QWidget* w) {
+  const QPalette& p = w->palette();
+  if (qobject_cast<const QPushButton*>(w) || qobject_cast<const QComboBox*>(w)) {
+    return {p.color(QPalette::ButtonText), p.color(QPalette::Button)};
+  }
+  if (qobject_cast<const QLineEdit*>(w)) return {p.color(QPalette::Text), p.color(QPalette::Base)};
+  const QWidget* back = w;
+  while (!back->autoFillBackground() && !back->isWindow()) back = back->parentWidget();
+  return {p.color(w->foregroundRole()), back->palette().color(back->backgroundRole())};
+}
+
+// As qt6ct's "darker" colour scheme sets up Fusion.
+QPalette DarkPalette() {
+  QPalette dark;
+  const std::pair<QPalette::ColorRole, const char*> roles[] = {
+      {QPalette::WindowText, "#ffffff"}, {QPalette::Button, "#424245"},
+      {QPalette::Light, "#979797"},      {QPalette::Midlight, "#5e5c64"},
+      {QPalette::Dark, "#303030"},       {QPalette::Mid, "#3f3f36"},
+      {QPalette::Text, "#ffffff"},       {QPalette::BrightText, "#ffffff"},
+      {QPalette::ButtonText, "#ffffff"}, {QPalette::Base, "#3d3d3d"},
+      {QPalette::Window, "#222020"},     {QPalette::Shadow, "#e7e4e0"},
+      {QPalette::Highlight, "#12608a"},  {QPalette::HighlightedText, "#f9f9f9"},
+  };
+  for (const auto& [role, colour] : roles) dark.setColor(role, QColor(QLatin1String(colour)));
+  return dark;
+}
+
+// Every text of the three windows keeps a contrast of 4.5:1 under a light and a dark palette.
+TEST_F(MainWindow, EveryTextIsReadableUnderALightAndADarkPalette) {
+  const QPalette before = QApplication::palette();
+  QApplication::setStyle(QStringLiteral("Fusion"));
+  const std::pair<const char*, QPalette> palettes[] = {
+      {"light", QApplication::style()->standardPalette()}, {"dark", DarkPalette()}};
+  for (const auto& [name, palette] : palettes) {
+    SCOPED_TRACE(name);
+    QApplication::setPalette(palette);
+    window = std::make_unique<Form1>(state, dialogs);
+    LoadImage();
+    window->show();
+    QTest::mouseClick(window->Label1(0), Qt::LeftButton);
+    QTest::mouseDClick(window->StepList()->Label2(0), Qt::LeftButton);
+    int checked = 0;
+    for (QWidget* top :
+         {static_cast<QWidget*>(window.get()), static_cast<QWidget*>(window->StepList()),
+          static_cast<QWidget*>(window->Editor())}) {
+      for (const QWidget* w : top->findChildren<QWidget*>()) {
+        if (w->window() != top) continue;
+        if (!qobject_cast<const QPushButton*>(w) && !qobject_cast<const QComboBox*>(w) &&
+            !qobject_cast<const QLineEdit*>(w) && !qobject_cast<const QLabel*>(w) &&
+            !qobject_cast<const ClickLabel*>(w)) {
+          continue;
+        }
+        const auto [text, background] = TextColours(w);
+        EXPECT_GE(Contrast(text, background), 4.5)
+            << w->objectName().toStdString() << ": " << text.name().toStdString() << " on "
+            << background.name().toStdString();
+        ++checked;
+      }
+    }
+    EXPECT_EQ(checked, (3 + 8 + 1 + 8 + 8) + 200 + (2 + 3 + kKeyCapCount));
+    window.reset();
+  }
+  QApplication::setPalette(before);
 }
 
 TEST_F(MainWindow, ExitAndTheFrameCloseEveryWindow) {
