@@ -267,7 +267,38 @@ void Form1::Save() {
 
 void Form1::Exit() { close(); }
 
+bool Form1::HasUnsavedChoices() const {
+  if (!HoldsImage(state_.ConfigImage)) return false;
+  const ButtonBytes inFile = ReadButtonBytes(state_.ConfigImage);
+  for (int n = 1; n <= kButtonCount; ++n) {
+    const int position = Combo(n)->ListIndex();
+    if (position >= 0 &&
+        Combo(n)->ItemData(position) != inFile.at(static_cast<std::size_t>(n - 1))) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void Form1::closeEvent(QCloseEvent* event) {
+  // Key choices that differ from the file are not dropped unasked. Save is the normal Save with
+  // its checks and messages; when it fails, the window stays open.
+  if (HasUnsavedChoices()) {
+    switch (dialogs_.AskAboutUnsavedKeys(this)) {
+      case Dialogs::UnsavedKeys::Save:
+        Save();
+        if (HasUnsavedChoices()) {
+          event->ignore();
+          return;
+        }
+        break;
+      case Dialogs::UnsavedKeys::Discard:
+        break;
+      case Dialogs::UnsavedKeys::Cancel:
+        event->ignore();
+        return;
+    }
+  }
   // Whether by "Exit" or by the frame: the editor, then the step list, then this window.
   if (editor_) editor_->close();
   if (stepList_) stepList_->close();

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "ui/toolkit/texts.h"
 
@@ -30,6 +31,23 @@ QString QtFileFilter(std::string_view filter) {
   const QString pattern = text.mid(bar + 1).trimmed();
   if (description.endsWith(QLatin1Char('(') + pattern + QLatin1Char(')'))) return description;
   return description + QStringLiteral(" (") + pattern + QLatin1Char(')');
+}
+
+Dialogs::UnsavedKeys QtDialogs::AskAboutUnsavedKeys(QWidget* parent) {
+  QMessageBox box(QMessageBox::Question, QtText(kAppTitle),
+                  QStringLiteral("The key choices differ from the file. Save them before closing?"),
+                  QMessageBox::NoButton, parent);
+  const QPushButton* save = box.addButton(QStringLiteral("Save"), QMessageBox::AcceptRole);
+  const QPushButton* discard =
+      box.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
+  QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+  // Enter, Escape and the frame's close keep the window open and lose nothing.
+  box.setDefaultButton(cancel);
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == save) return UnsavedKeys::Save;
+  if (box.clickedButton() == discard) return UnsavedKeys::Discard;
+  return UnsavedKeys::Cancel;
 }
 
 }  // namespace vorlane::ui

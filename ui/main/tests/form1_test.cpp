@@ -714,6 +714,49 @@ TEST_F(MainWindow, EveryTextIsReadableUnderALightAndADarkPalette) {
   QApplication::setPalette(before);
 }
 
+// Closing with key choices that differ from the file asks first; Save is the normal Save.
+TEST_F(MainWindow, UnsavedKeyChoicesAreAskedAboutOnExitAndClose) {
+  using Answer = Dialogs::UnsavedKeys;
+  const struct Case {
+    const char* what;
+    int m2;                        // M2's choice before closing; kFilePositions[1] is the file's
+    std::optional<Answer> answer;  // none: nothing may be asked
+    bool readOnly;
+    bool closes;
+    int m2InFile;
+  } cases[] = {
+      {"no change", kFilePositions[1], std::nullopt, false, true, kFilePositions[1]},
+      {"Cancel", 77, Answer::Cancel, false, false, kFilePositions[1]},
+      {"Discard", 77, Answer::Discard, false, true, kFilePositions[1]},
+      {"Save", 77, Answer::Save, false, true, 77},
+      {"Save fails", 77, Answer::Save, true, false, kFilePositions[1]},
+  };
+  for (const bool byExit : {true, false}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + (byExit ? " by Exit" : " by the frame"));
+      window = std::make_unique<Form1>(state, dialogs);
+      const QString path = LoadImage();
+      window->show();
+      window->Combo(2)->SetListIndex(3);  // a choice made and taken back
+      window->Combo(2)->SetListIndex(c.m2);
+      if (c.readOnly) QFile::setPermissions(path, QFileDevice::ReadOwner);
+      dialogs.unsavedQuestions = 0;
+      if (c.answer) dialogs.unsavedAnswers.push_back(*c.answer);
+      if (byExit) {
+        QTest::mouseClick(window->Command5(), Qt::LeftButton);
+      } else {
+        window->close();
+      }
+      QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+      EXPECT_EQ(dialogs.unsavedQuestions, c.answer ? 1 : 0);
+      EXPECT_EQ(window->isVisible(), !c.closes);
+      EXPECT_EQ(ReadFile(path)[ButtonOffsets[1]], CatalogueCode(c.m2InFile));
+      dialogs.unsavedAnswers.clear();
+      window.reset();
+    }
+  }
+}
+
 TEST_F(MainWindow, ExitAndTheFrameCloseEveryWindow) {
   for (const bool byExit : {true, false}) {
     window = std::make_unique<Form1>(state, dialogs);

@@ -5,7 +5,11 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 
 #include <map>
 #include <optional>
@@ -110,6 +114,35 @@ TEST(Platform, X11WhenOnWaylandWithAnXServerAndNoChoiceOfTheUsers) {
       return found == c.environment.end() ? std::string() : found->second;
     };
     EXPECT_EQ(PreferredPlatform(environment, c.arguments), c.expected) << c.what;
+  }
+}
+
+// The real question: its three buttons, Cancel the default, and what Escape and a click answer.
+TEST(QtDialogs, UnsavedKeysQuestionDefaultsToCancel) {
+  QtDialogs dialogs;
+  const struct {
+    const char* press;  // a button's text, or "" for Escape
+    Dialogs::UnsavedKeys answer;
+  } cases[] = {{"", Dialogs::UnsavedKeys::Cancel},
+               {"Save", Dialogs::UnsavedKeys::Save},
+               {"Discard", Dialogs::UnsavedKeys::Discard}};
+  for (const auto& c : cases) {
+    QStringList texts;
+    QString byDefault;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      for (const QAbstractButton* b : box->buttons()) texts.push_back(b->text());
+      byDefault = box->defaultButton()->text();
+      for (QAbstractButton* b : box->buttons()) {
+        if (b->text() == QLatin1String(c.press)) b->click();
+      }
+      if (*c.press == '\0') QTest::keyClick(box, Qt::Key_Escape);
+    });
+    EXPECT_EQ(dialogs.AskAboutUnsavedKeys(nullptr), c.answer) << c.press;
+    texts.sort();
+    EXPECT_EQ(texts, (QStringList{"Cancel", "Discard", "Save"}));
+    EXPECT_EQ(byDefault, "Cancel");
   }
 }
 
