@@ -58,11 +58,11 @@ class Form1 : public QWidget {
  private:
   class Lists;
 
-  void BuildControls();
-  void EnableEditing();
   // Whether a list holds a function other than the one its button has in the file as last read
   // or written. An empty list is no choice: Save would refuse it.
   bool HasUnsavedChoices() const;
+  void BuildControls();
+  void EnableEditing();
   void RefreshStepListRow();
 
   Module1& state_;

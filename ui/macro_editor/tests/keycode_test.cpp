@@ -226,10 +226,7 @@ TEST_F(KeycodeTest, SaveSetTwiceWritesTheFileTwice) {
   disturbed[0] ^= 0xFF;
   disturbed[StepOffset(0, 0) + 7] = 0;
   WriteBytes(state_.FileName, disturbed);
-  editor.activateWindow();  // the second time by its key
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
-  EXPECT_TRUE(editor.Label4()->toolTip().endsWith(QLatin1String("(Ctrl+S)")));
-  QTest::keyClick(editor.Combo1(), Qt::Key_S, Qt::ControlModifier);
+  editor.SaveSet();
   EXPECT_EQ(dialogs_.messages, (QStringList{kSaved, kSaved}));
   EXPECT_EQ(ReadBytes(state_.FileName), first);
   EXPECT_EQ(FileStep(0, 0)[7], 20);
@@ -349,6 +346,10 @@ TEST_F(KeycodeTest, ArrowsHomeAndEndMoveBetweenKeyCapsAsOnThePicture) {
   }
   QTest::keyClick(editor.focusWidget(), Qt::Key_Space);
   EXPECT_EQ(state_.StepBuffer[7], 224) << "Space pressed LCtr";
+  EXPECT_TRUE(editor.Label4()->toolTip().endsWith(QLatin1String("(Ctrl+S)")));
+  QTest::keyClick(editor.focusWidget(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(dialogs_.messages, QStringList{kSaved});
+  EXPECT_EQ(FileStep(0, 0), state_.StepBuffer) << "Ctrl+S stored the step";
 }
 
 TEST_F(KeycodeTest, WindowAndKeyCapsFollowTheTwipsLayout) {

@@ -14,8 +14,8 @@
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtMath>
 
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -566,6 +566,30 @@ TEST_F(MainWindow, ReloadRewritesTheOpenStepListOnItsPage) {
   EXPECT_EQ(state.StepBuffer, (MacroStep{0x02, 0x01, 0, 0, 0, 0, 0, 0x06}));
 }
 
+TEST_F(MainWindow, ExitAndTheFrameCloseEveryWindow) {
+  for (const bool byExit : {true, false}) {
+    window = std::make_unique<Form1>(state, dialogs);
+    LoadImage();
+    window->show();
+    QTest::mouseClick(window->Label1(1), Qt::LeftButton);
+    QTest::mouseDClick(window->StepList()->Label2(0), Qt::LeftButton);
+    QPointer<Form2> list = window->StepList();
+    QPointer<keycode> editor = window->Editor();
+    ASSERT_TRUE(list && editor);
+    ASSERT_TRUE(list->isVisible() && editor->isVisible());
+
+    if (byExit) {
+      QTest::mouseClick(window->Command5(), Qt::LeftButton);
+    } else {
+      window->close();
+    }
+    EXPECT_FALSE(window->isVisible()) << byExit;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(list, nullptr) << byExit;
+    EXPECT_EQ(editor, nullptr) << byExit;
+  }
+}
+
 TEST_F(MainWindow, EscapeClosesTheEditorThenTheStepListAndAHeldEscapeOnlyOne) {
   LoadImage();
   window->show();
@@ -637,7 +661,7 @@ TEST_F(MainWindow, TheFocusedControlOfEveryWindowIsMarkedFromTheFirstShow) {
 double Contrast(const QColor& a, const QColor& b) {
   auto luminance = [](const QColor& c) {
     auto channel = [](double v) {
-      return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+      return v <= 0.03928 ? v / 12.92 : qPow((v + 0.055) / 1.055, 2.4);
     };
     return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
   };
@@ -754,30 +778,6 @@ TEST_F(MainWindow, UnsavedKeyChoicesAreAskedAboutOnExitAndClose) {
       dialogs.unsavedAnswers.clear();
       window.reset();
     }
-  }
-}
-
-TEST_F(MainWindow, ExitAndTheFrameCloseEveryWindow) {
-  for (const bool byExit : {true, false}) {
-    window = std::make_unique<Form1>(state, dialogs);
-    LoadImage();
-    window->show();
-    QTest::mouseClick(window->Label1(1), Qt::LeftButton);
-    QTest::mouseDClick(window->StepList()->Label2(0), Qt::LeftButton);
-    QPointer<Form2> list = window->StepList();
-    QPointer<keycode> editor = window->Editor();
-    ASSERT_TRUE(list && editor);
-    ASSERT_TRUE(list->isVisible() && editor->isVisible());
-
-    if (byExit) {
-      QTest::mouseClick(window->Command5(), Qt::LeftButton);
-    } else {
-      window->close();
-    }
-    EXPECT_FALSE(window->isVisible()) << byExit;
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(list, nullptr) << byExit;
-    EXPECT_EQ(editor, nullptr) << byExit;
   }
 }
 
