@@ -38,7 +38,7 @@ skip() {
 needed=(xdotool xwininfo xprop dbus-send dbus-run-session)
 case $desktop in
   bare) needed+=(Xvfb xclip) ;;
-  openbox) needed+=(Xvfb xclip openbox) ;;
+  openbox | keyboard) needed+=(Xvfb xclip openbox) ;;
   wayland) needed+=(weston Xwayland) ;;
   *)
     echo "unknown desktop \"$desktop\"" >&2
@@ -78,6 +78,8 @@ shots=0
 # The screen is tall so that a button list's popup shows all 130 entries at once (step 2, M5).
 screen_width=1280
 screen_height=4000
+# The keyboard-only run has a laptop's screen.
+[ "$desktop" = keyboard ] && screen_height=800
 
 cleanup() {
   local p
@@ -211,7 +213,7 @@ double_click_control() {
 
 # Gives window $1 the keyboard: through the window manager where there is one.
 focus() {
-  if [ "$desktop" = openbox ]; then
+  if [ "$desktop" = openbox ] || [ "$desktop" = keyboard ]; then
     xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowactivate "$1"
   else
     xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
@@ -358,7 +360,7 @@ start_xvfb() {
 
 case $desktop in
   bare) start_xvfb ;;
-  openbox)
+  openbox | keyboard)
     start_xvfb
     # openbox as Debian configures it, except that Alt and the wheel switch desktops there, which
     # would keep Alt+wheel from ever reaching a program.
@@ -484,6 +486,113 @@ if [ "$desktop" = wayland ]; then
   ask app "$app_pid"
 
   exit_editor press
+  echo "PASS: end-to-end on $desktop ($shots screenshots in $art)"
+  exit 0
+fi
+
+if [ "$desktop" = keyboard ]; then
+  # -------------------------------------------------------------------------------------------
+  # A user without a mouse on a 1280x800 screen under openbox: every step by keys, each sent once
+  # the control meant to take it has the focus; every frame inside the screen; the file checked
+  # after each write.
+  on_screen() {
+    local x y w h
+    read -r x y w h < <(frame_geometry "$1")
+    if [ "$x" -lt 0 ] || [ "$y" -lt 0 ] || [ $((x + w)) -gt "$screen_width" ] ||
+      [ $((y + h)) -gt "$screen_height" ]; then
+      fail "frame of \"$2\" at $x $y ${w}x$h is not inside the ${screen_width}x$screen_height screen"
+    fi
+  }
+  on_screen "$main" Vorlane
+  expected="$work/expected.bin"
+  step_bytes() { od -An -tu1 -j "$("$tool" step-offset "$1" "$2")" -N 8 "$3" | xargs; }
+
+  begin "K1: Ctrl+O loads; M3 by type-ahead; Alt+S changes nothing; Ctrl+S saves"
+  keys_to "frame:Vorlane" "push button" Load ctrl+o
+  wait_window "Open"
+  dialog=$found
+  keys_to Open text "File name:" ctrl+a
+  xdotool type --delay 15 "$image"
+  keys_to Open text "File name:" Return
+  wait_gone "$dialog" "Open"
+  keys_to "frame:Vorlane" "push button" Load Tab
+  keys_to "frame:Vorlane" "push button" Save Tab
+  keys_to "frame:Vorlane" "push button" Exit Tab
+  keys_to "frame:Vorlane" "combo box" "@M1 key" Tab
+  keys_to "frame:Vorlane" "combo box" "@M2 key" Tab
+  keys_to "frame:Vorlane" "combo box" "@M3 key" m # "c C" -> "m M"
+  keys_to "frame:Vorlane" "combo box" "@M3 key" alt+s alt+p Tab
+  keys_to "frame:Vorlane" "combo box" "@M4 key" Tab
+  keys_to "frame:Vorlane" "combo box" "@M5 key" i # the file's M5 holds no function
+  keys_to "frame:Vorlane" "combo box" "@M5 key" alt+s ctrl+s
+  answer_message "Your settings have been successfully saved!"
+  cp "$original" "$expected"
+  "$tool" put "$expected" "$(button_offset 3)" "$code_m"
+  "$tool" put "$expected" "$(button_offset 5)" 12 # "i I"
+  expect_same_file "$image" "$expected" "Ctrl+S did not store \"m M\" and \"i I\" alone"
+
+  begin "K2: Tab to \"Set Prog3\", Space opens its list inside the screen; Page Down twice"
+  for n in 5 6 7 8; do keys_to "frame:Vorlane" "combo box" "@M$n key" Tab; done
+  keys_to "frame:Vorlane" text "Image file" Tab
+  keys_to "frame:Vorlane" "push button" "Set Prog1" Tab
+  keys_to "frame:Vorlane" "push button" "Set Prog2" Tab
+  keys_to "frame:Vorlane" "push button" "Set Prog3" space
+  wait_window "Set Prog 3"
+  list=$found
+  on_screen "$list" "Set Prog 3"
+  keys_to "Set Prog 3" "scroll bar" Page Next Next
+
+  begin "K3: Tab to the first row of page 2, Down to step 24, Enter opens it inside the screen"
+  keys_to "Set Prog 3" "scroll bar" Page Tab
+  keys_to "Set Prog 3" "list item" "Step 21: *" Down Down Down
+  keys_to "Set Prog 3" "list item" "Step 24: *" Return
+  wait_window "Set itemNum 23"
+  editor=$found
+  on_screen "$editor" "Set itemNum 23"
+  shot keyboard-list-and-editor
+
+  begin "K4: arrows and Space build the step (A, S); Ctrl+S stores it"
+  read -r -a before <<<"$(step_bytes 2 23 "$image")"
+  keys_to "Set itemNum 23" "combo box" "#0" Tab
+  keys_to "Set itemNum 23" "combo box" "#1" Tab
+  keys_to "Set itemNum 23" "push button" "Clear Set" Tab
+  keys_to "Set itemNum 23" "push button" "Save Set" Tab
+  keys_to "Set itemNum 23" "push button" Esc Down Down Down Right # Esc ` Tab CL A
+  keys_to "Set itemNum 23" "push button" A space Right
+  keys_to "Set itemNum 23" "push button" S space ctrl+s
+  answer_message "Your settings have been successfully saved!"
+  "$tool" put "$expected" "$("$tool" step-offset 2 23)" "${before[0]}" "${before[1]}" \
+    "${before[4]}" "${before[5]}" "${before[6]}" "${before[7]}" "$key_code_a" "$key_code_s"
+  expect_same_file "$image" "$expected" "Ctrl+S in the editor did not store A, S into step 23"
+
+  begin "K5: Escape closes the editor, then the list"
+  keys_to "Set itemNum 23" "push button" S Escape
+  wait_gone "$editor" "Set itemNum 23"
+  focus "$list"
+  keys_to "Set Prog 3" "list item" "Step 24: *" Escape
+  wait_gone "$list" "Set Prog 3"
+
+  begin "K6: Ctrl+Q with an unsaved choice asks, Cancel by Enter; Ctrl+S; Ctrl+Q ends"
+  focus "$main"
+  keys_to "frame:Vorlane" "push button" "Set Prog3" shift+Tab shift+Tab shift+Tab shift+Tab
+  keys_to "frame:Vorlane" "combo box" "@M8 key" z ctrl+q
+  wait_window "Vorlane" "$main"
+  box=$found
+  on_screen "$box" "the question"
+  keys_to "alert:Vorlane" "push button" Cancel Return
+  wait_gone "$box" "the question"
+  find_window "Vorlane" || fail "Cancel closed the main window"
+  expect_same_file "$image" "$expected" "Cancel wrote the file"
+  focus "$main"
+  keys_to "frame:Vorlane" "combo box" "@M8 key" ctrl+s
+  answer_message "Your settings have been successfully saved!"
+  "$tool" put "$expected" "$(button_offset 8)" 29 # "z Z"
+  expect_same_file "$image" "$expected" "Ctrl+S did not store \"z Z\" for M8"
+  keys_to "frame:Vorlane" "combo box" "@M8 key" ctrl+q
+  app_ended() { ! kill -0 "$app_pid" 2>/dev/null; }
+  poll app_ended || fail "the program is still running ${wait_limit}s after Ctrl+Q"
+  wait "$app_pid" || fail "the program ended with status $?"
+  app_pid=""
   echo "PASS: end-to-end on $desktop ($shots screenshots in $art)"
   exit 0
 fi
