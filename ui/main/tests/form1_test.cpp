@@ -684,19 +684,14 @@ std::pair<QColor, QColor> TextColours(const QWidget* w) {
   return {p.color(w->foregroundRole()), back->palette().color(back->backgroundRole())};
 }
 
-// As qt6ct's "darker" colour scheme sets up Fusion.
+// The colours qt6ct's "darker" scheme gives Fusion, for the roles the windows draw text with.
 QPalette DarkPalette() {
-  QPalette dark;
-  const std::pair<QPalette::ColorRole, const char*> roles[] = {
-      {QPalette::WindowText, "#ffffff"}, {QPalette::Button, "#424245"},
-      {QPalette::Light, "#979797"},      {QPalette::Midlight, "#5e5c64"},
-      {QPalette::Dark, "#303030"},       {QPalette::Mid, "#3f3f36"},
-      {QPalette::Text, "#ffffff"},       {QPalette::BrightText, "#ffffff"},
-      {QPalette::ButtonText, "#ffffff"}, {QPalette::Base, "#3d3d3d"},
-      {QPalette::Window, "#222020"},     {QPalette::Shadow, "#e7e4e0"},
-      {QPalette::Highlight, "#12608a"},  {QPalette::HighlightedText, "#f9f9f9"},
-  };
-  for (const auto& [role, colour] : roles) dark.setColor(role, QColor(QLatin1String(colour)));
+  QPalette dark(QColor(0x42, 0x42, 0x45), QColor(0x22, 0x20, 0x20));  // button, window
+  dark.setColor(QPalette::Base, QColor(0x3d, 0x3d, 0x3d));
+  dark.setColor(QPalette::Highlight, QColor(0x12, 0x60, 0x8a));
+  for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+    dark.setColor(role, Qt::white);
+  }
   return dark;
 }
 
