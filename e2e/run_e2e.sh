@@ -515,11 +515,8 @@ if [ "$desktop" = keyboard ]; then
   xdotool type --delay 15 "$image"
   keys_to Open text "File name:" Return
   wait_gone "$dialog" "Open"
-  keys_to "frame:Vorlane" "push button" Load Tab
-  keys_to "frame:Vorlane" "push button" Save Tab
-  keys_to "frame:Vorlane" "push button" Exit Tab
-  keys_to "frame:Vorlane" "combo box" "@M1 key" Tab
-  keys_to "frame:Vorlane" "combo box" "@M2 key" Tab
+  for c in "push button/Load" "push button/Save" "push button/Exit" "combo box/@M1 key" \
+    "combo box/@M2 key"; do keys_to "frame:Vorlane" "${c%%/*}" "${c#*/}" Tab; done
   keys_to "frame:Vorlane" "combo box" "@M3 key" m # "c C" -> "m M"
   keys_to "frame:Vorlane" "combo box" "@M3 key" alt+s alt+p Tab
   keys_to "frame:Vorlane" "combo box" "@M4 key" Tab
@@ -534,8 +531,7 @@ if [ "$desktop" = keyboard ]; then
   begin "K2: Tab to \"Set Prog3\", Space opens its list inside the screen; Page Down twice"
   for n in 5 6 7 8; do keys_to "frame:Vorlane" "combo box" "@M$n key" Tab; done
   keys_to "frame:Vorlane" text "Image file" Tab
-  keys_to "frame:Vorlane" "push button" "Set Prog1" Tab
-  keys_to "frame:Vorlane" "push button" "Set Prog2" Tab
+  for n in 1 2; do keys_to "frame:Vorlane" "push button" "Set Prog$n" Tab; done
   keys_to "frame:Vorlane" "push button" "Set Prog3" space
   wait_window "Set Prog 3"
   list=$found
@@ -553,10 +549,9 @@ if [ "$desktop" = keyboard ]; then
 
   begin "K4: arrows and Space build the step (A, S); Ctrl+S stores it"
   read -r -a before <<<"$(step_bytes 2 23 "$image")"
-  keys_to "Set itemNum 23" "combo box" "#0" Tab
-  keys_to "Set itemNum 23" "combo box" "#1" Tab
-  keys_to "Set itemNum 23" "push button" "Clear Set" Tab
-  keys_to "Set itemNum 23" "push button" "Save Set" Tab
+  for c in "combo box/#0" "combo box/#1" "push button/Clear Set" "push button/Save Set"; do
+    keys_to "Set itemNum 23" "${c%%/*}" "${c#*/}" Tab
+  done
   keys_to "Set itemNum 23" "push button" Esc Down Down Down Right # Esc ` Tab CL A
   keys_to "Set itemNum 23" "push button" A space Right
   keys_to "Set itemNum 23" "push button" S space ctrl+s
