@@ -4,8 +4,6 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QScrollBar>
-#include <QStyle>
-#include <QStyleOptionSlider>
 
 #include <algorithm>
 
@@ -92,7 +90,7 @@ Form2::Form2(const Module1& state, QWidget* parent) : QWidget(parent, Qt::Window
   vscroll1_->setAccessibleName(QStringLiteral("Page"));
   connect(vscroll1_, &QScrollBar::valueChanged, this, &Form2::ShowPage);
   // Every mouse action on the bar turns exactly one page: no "Scroll here", "Top" or "Bottom"
-  // menu, and no jump to where a middle click (or, in some styles, a left click) hits the trough.
+  // menu, and no jump to where a middle click hits the trough.
   vscroll1_->setContextMenuPolicy(Qt::PreventContextMenu);
   vscroll1_->installEventFilter(this);
 
@@ -164,38 +162,12 @@ void Form2::FocusRow(int n) {
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
-  if (watched != vscroll1_ ||
-      (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick &&
-       type != QEvent::MouseButtonRelease)) {
-    return QWidget::eventFilter(watched, event);
+  if (watched == vscroll1_ &&
+      (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick ||
+       type == QEvent::MouseButtonRelease)) {
+    return static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton;
   }
-  const auto* mouse = static_cast<QMouseEvent*>(event);
-  if (mouse->button() == Qt::MiddleButton) return true;
-  if (mouse->button() != Qt::LeftButton || type == QEvent::MouseButtonRelease) return false;
-  QStyleOptionSlider option;
-  option.initFrom(vscroll1_);
-  option.orientation = Qt::Vertical;
-  option.minimum = vscroll1_->minimum();
-  option.maximum = vscroll1_->maximum();
-  option.sliderPosition = vscroll1_->sliderPosition();
-  option.sliderValue = vscroll1_->value();
-  option.singleStep = vscroll1_->singleStep();
-  option.pageStep = vscroll1_->pageStep();
-  if (!vscroll1_->style()->styleHint(QStyle::SH_ScrollBar_LeftClickAbsolutePosition, &option,
-                                     vscroll1_)) {
-    return false;
-  }
-  const QStyle::SubControl hit = vscroll1_->style()->hitTestComplexControl(
-      QStyle::CC_ScrollBar, &option, mouse->position().toPoint(), vscroll1_);
-  if (hit == QStyle::SC_ScrollBarAddPage) {
-    vscroll1_->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    return true;
-  }
-  if (hit == QStyle::SC_ScrollBarSubPage) {
-    vscroll1_->triggerAction(QAbstractSlider::SliderPageStepSub);
-    return true;
-  }
-  return false;
+  return QWidget::eventFilter(watched, event);
 }
 
 bool Form2::focusNextPrevChild(bool next) {
