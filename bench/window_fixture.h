@@ -41,6 +41,7 @@ class BenchDialogs final : public ui::Dialogs {
                                   const QString& /*startPath*/) override {
     return answer;
   }
+  UnsavedKeys AskAboutUnsavedKeys(QWidget* /*parent*/) override { return UnsavedKeys::Discard; }
 
   std::optional<QString> answer;
   QStringList messages;

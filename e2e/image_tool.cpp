@@ -16,6 +16,7 @@
 //   image_tool position FUNCTION          the function's row in the button lists, from 0
 //   image_tool catalogue-size             how many rows the button lists have
 //   image_tool key-caps                   the key-caps' captions, one a line, in control order
+//   image_tool key-code CAPTION           the code the key-cap CAPTION puts into a step
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -168,6 +169,13 @@ int main(int argc, char** argv) {
   }
   if (command == "key-caps" && args.size() == 1) {
     for (const KeyCap& cap : KeyCapTable()) std::cout << cap.caption << '\n';
+    return 0;
+  }
+  if (command == "key-code" && args.size() == 2) {
+    const int code = CodeOf(
+        KeyCapTable(), [](const KeyCap& c) { return c.caption; }, args[1]);
+    if (code < 0) return Usage();
+    std::cout << code << '\n';
     return 0;
   }
   if (command == "button-offset" && args.size() == 2) {

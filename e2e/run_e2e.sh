@@ -42,7 +42,7 @@ skip() {
 needed=(xdotool xwininfo xprop dbus-send dbus-run-session)
 case $desktop in
   bare) needed+=(Xvfb) ;;
-  openbox) needed+=(Xvfb openbox) ;;
+  openbox | keyboard) needed+=(Xvfb openbox) ;;
   wayland) needed+=(weston Xwayland) ;;
   *)
     echo "unknown desktop \"$desktop\"" >&2
@@ -71,6 +71,8 @@ command -v import >/dev/null 2>&1 && have_import=1
 # The screen is tall so that a button list's popup shows all its entries at once (step 2, M5).
 screen_width=1280
 screen_height=4000
+# The keyboard-only run has a laptop's screen.
+[ "$desktop" = keyboard ] && screen_height=800
 
 trap 'stop_session "$app_pid" "$second_pid"' EXIT
 
@@ -149,7 +151,7 @@ frame_geometry() {
 
 # Gives window $1 the keyboard: through the window manager where there is one.
 focus() {
-  if [ "$desktop" = openbox ]; then
+  if [ "$desktop" = openbox ] || [ "$desktop" = keyboard ]; then
     xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowactivate "$1"
   else
     xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
@@ -199,7 +201,7 @@ cp "$original" "$image"
 
 case $desktop in
   bare) start_xvfb "$screen_width" "$screen_height" "$art" ;;
-  openbox) start_xvfb "$screen_width" "$screen_height" "$art" && start_openbox "$art" ;;
+  openbox | keyboard) start_xvfb "$screen_width" "$screen_height" "$art" && start_openbox "$art" ;;
   wayland) start_weston "$screen_width" 1000 "$art" ;;
 esac
 echo "X server on $DISPLAY"
@@ -289,14 +291,14 @@ changed_on_disk() {
   shot changed-on-disk
   ask do "alert:Vorlane" "push button" Cancel Press
   ask gone "alert:Vorlane"
-  expect_same_file "$image" "$theirs" "Cancel changed the other program's file"
+  expect_image "$theirs" "Cancel changed the other program's file"
 
   begin "7: Reload shows \"Vol Down\" in M3's list and writes nothing"
   save_meets_change
   ask do "alert:Vorlane" "push button" Reload Press
   ask gone "alert:Vorlane"
   ask named "frame:Vorlane" "combo box" "@M3 key" "Vol Down"
-  expect_same_file "$image" "$theirs" "Reload changed the file"
+  expect_image "$theirs" "Reload changed the file"
 
   begin "7: changed again, Overwrite writes what the editor shows"
   "$VORLANECTL" set "$image" M3="Vol Up" || fail "vorlanectl set M3 failed"
@@ -305,7 +307,7 @@ changed_on_disk() {
   ask has "alert:Vorlane" label "Your settings have been successfully saved!"
   ask do "alert:Vorlane" "push button" OK Press
   ask gone "alert:Vorlane"
-  expect_same_file "$image" "$theirs" "Overwrite did not write what the editor shows"
+  expect_image "$theirs" "Overwrite did not write what the editor shows"
   shot overwritten
 }
 
@@ -347,6 +349,109 @@ if [ "$desktop" = wayland ]; then
   ask app "$app_pid"
 
   exit_editor press
+  echo "PASS: end-to-end on $desktop ($shots screenshots in $art)"
+  exit 0
+fi
+
+if [ "$desktop" = keyboard ]; then
+  # -------------------------------------------------------------------------------------------
+  # A user without a mouse on a 1280x800 screen under openbox: every step by keys, each sent once
+  # the control meant to take it has the focus; every frame inside the screen; the file checked
+  # after each write.
+  on_screen() {
+    local x y w h
+    read -r x y w h < <(frame_geometry "$1")
+    if [ "$x" -lt 0 ] || [ "$y" -lt 0 ] || [ $((x + w)) -gt "$screen_width" ] ||
+      [ $((y + h)) -gt "$screen_height" ]; then
+      fail "frame of \"$2\" at $x $y ${w}x$h is not inside the ${screen_width}x$screen_height screen"
+    fi
+  }
+  on_screen "$main" Vorlane
+  expected="$work/expected.bin"
+  step_bytes() { od -An -tu1 -j "$("$tool" step-offset "$1" "$2")" -N 8 "$3" | xargs; }
+
+  begin "K1: Ctrl+O loads; M3 by type-ahead; Alt+S changes nothing; Ctrl+S saves"
+  keys_to "frame:Vorlane" "push button" Load ctrl+o
+  wait_window "Open"
+  dialog=$found
+  keys_to Open text "File name:" ctrl+a
+  xdotool type --delay 15 "$image"
+  keys_to Open text "File name:" Return
+  wait_gone "$dialog" "Open"
+  for c in "push button/Load" "push button/Save" "push button/Exit" "combo box/@M1 key" \
+    "combo box/@M2 key"; do keys_to "frame:Vorlane" "${c%%/*}" "${c#*/}" Tab; done
+  keys_to "frame:Vorlane" "combo box" "@M3 key" m # "c C" -> "m M"
+  keys_to "frame:Vorlane" "combo box" "@M3 key" alt+s alt+p Tab
+  keys_to "frame:Vorlane" "combo box" "@M4 key" Tab
+  keys_to "frame:Vorlane" "combo box" "@M5 key" i # the file's M5 holds no function
+  keys_to "frame:Vorlane" "combo box" "@M5 key" alt+s ctrl+s
+  answer_message "Your settings have been successfully saved!"
+  cp "$original" "$expected"
+  "$tool" set-key "$expected" 3 "m M"
+  "$tool" set-key "$expected" 5 "i I"
+  expect_image "$expected" "Ctrl+S did not store \"m M\" and \"i I\" alone"
+
+  begin "K2: Tab to \"Set Prog3\", Space opens its list inside the screen; Page Down twice"
+  for n in 5 6 7 8; do keys_to "frame:Vorlane" "combo box" "@M$n key" Tab; done
+  keys_to "frame:Vorlane" text "Image file" Tab
+  for n in 1 2; do keys_to "frame:Vorlane" "push button" "Set Prog$n" Tab; done
+  keys_to "frame:Vorlane" "push button" "Set Prog3" space
+  wait_window "Set Prog 3"
+  list=$found
+  on_screen "$list" "Set Prog 3"
+  keys_to "Set Prog 3" "scroll bar" Page Next Next
+
+  begin "K3: Tab to the first row of page 2, Down to step 24, Enter opens it inside the screen"
+  keys_to "Set Prog 3" "scroll bar" Page Tab
+  keys_to "Set Prog 3" "list item" "Step 21: *" Down Down Down
+  keys_to "Set Prog 3" "list item" "Step 24: *" Return
+  wait_window "Set itemNum 23"
+  editor=$found
+  on_screen "$editor" "Set itemNum 23"
+  shot keyboard-list-and-editor
+
+  begin "K4: arrows and Space build the step (A, S); Ctrl+S stores it"
+  read -r -a before <<<"$(step_bytes 2 23 "$image")"
+  for c in "combo box/#0" "combo box/#1" "push button/Clear Set" "push button/Save Set"; do
+    keys_to "Set itemNum 23" "${c%%/*}" "${c#*/}" Tab
+  done
+  keys_to "Set itemNum 23" "push button" Esc Down Down Down Right # Esc ` Tab CL A
+  keys_to "Set itemNum 23" "push button" A space Right
+  keys_to "Set itemNum 23" "push button" S space ctrl+s
+  answer_message "Your settings have been successfully saved!"
+  "$tool" put "$expected" "$("$tool" step-offset 2 23)" "${before[0]}" "${before[1]}" \
+    "${before[4]}" "${before[5]}" "${before[6]}" "${before[7]}" \
+    "$("$tool" key-code A)" "$("$tool" key-code S)"
+  expect_image "$expected" "Ctrl+S in the editor did not store A, S into step 23"
+
+  begin "K5: Escape closes the editor, then the list"
+  keys_to "Set itemNum 23" "push button" S Escape
+  wait_gone "$editor" "Set itemNum 23"
+  focus "$list"
+  keys_to "Set Prog 3" "list item" "Step 24: *" Escape
+  wait_gone "$list" "Set Prog 3"
+
+  begin "K6: Ctrl+Q with an unsaved choice asks, Cancel by Enter; Ctrl+S; Ctrl+Q ends"
+  focus "$main"
+  keys_to "frame:Vorlane" "push button" "Set Prog3" shift+Tab shift+Tab shift+Tab shift+Tab
+  keys_to "frame:Vorlane" "combo box" "@M8 key" z ctrl+q
+  wait_window "Vorlane" "$main"
+  box=$found
+  on_screen "$box" "the question"
+  keys_to "alert:Vorlane" "push button" Cancel Return
+  wait_gone "$box" "the question"
+  find_window "Vorlane" || fail "Cancel closed the main window"
+  expect_image "$expected" "Cancel wrote the file"
+  focus "$main"
+  keys_to "frame:Vorlane" "combo box" "@M8 key" ctrl+s
+  answer_message "Your settings have been successfully saved!"
+  "$tool" set-key "$expected" 8 "z Z"
+  expect_image "$expected" "Ctrl+S did not store \"z Z\" for M8"
+  keys_to "frame:Vorlane" "combo box" "@M8 key" ctrl+q
+  app_ended() { ! kill -0 "$app_pid" 2>/dev/null; }
+  poll app_ended || fail "the program is still running ${wait_limit}s after Ctrl+Q"
+  wait "$app_pid" || fail "the program ended with status $?"
+  app_pid=""
   echo "PASS: end-to-end on $desktop ($shots screenshots in $art)"
   exit 0
 fi

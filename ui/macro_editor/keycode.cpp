@@ -1,10 +1,14 @@
 #include "ui/macro_editor/keycode.h"
 
 #include <QColor>
+#include <QKeyEvent>
 #include <QPalette>
+#include <QShortcut>
 #include <QString>
 
+#include <algorithm>
 #include <array>
+#include <functional>
 #include <string_view>
 
 #include "image/editor_saves.h"
@@ -32,6 +36,7 @@ constexpr Place kLabel3Place{9240, 120, 1335, 375};
 constexpr Place kLabel4Place{10800, 120, 1335, 375};
 
 constexpr Rgb kWindowBackground{0, 0, 64};
+constexpr Rgb kWindowText{255, 255, 255};  // for anything drawn straight on that blue
 constexpr Rgb kStatusBackground{255, 224, 192};
 constexpr Rgb kCaptionText{0, 0, 0};
 
@@ -56,11 +61,14 @@ void PlaceWidget(QWidget* widget, const Place& p) {
 }
 
 // An opaque label with a thin plain frame (drawn in the caption colour), so that the key-caps and
-// the two commands read as keys on the dark window rather than as loose text.
-void PaintLabel(ClickLabel* label, const QColor& background, Qt::Alignment alignment) {
+// the two commands read as keys on the dark window rather than as loose text. Text and background
+// are always set together: a background of the theme's under a fixed black text was unreadable in
+// a dark theme.
+void PaintLabel(ClickLabel* label, const QColor& background, const QColor& text,
+                Qt::Alignment alignment) {
   QPalette palette = label->palette();
   palette.setColor(QPalette::Window, background);
-  palette.setColor(QPalette::WindowText, ToColor(kCaptionText));
+  palette.setColor(QPalette::WindowText, text);
   label->setPalette(palette);
   label->setAutoFillBackground(true);
   label->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -68,7 +76,81 @@ void PaintLabel(ClickLabel* label, const QColor& background, Qt::Alignment align
   label->setAlignment(alignment);
 }
 
+// How far `to` lies from `from`: the gap between their edges along the way the key goes, and the
+// offset of their centres across it. A cap in the next row whose centre is straight above or below
+// wins over a nearer row's cap far to the side.
+long long Distance(const QRect& from, const QRect& to, bool across) {
+  const QPoint a = from.center();
+  const QPoint b = to.center();
+  long long gap = 0;
+  long long offset = 0;
+  if (across) {  // Up, Down
+    gap = std::max({to.top() - from.bottom(), 0, from.top() - to.bottom()});
+    offset = b.x() - a.x();
+  } else {
+    gap = std::max({to.left() - from.right(), 0, from.left() - to.right()});
+    offset = b.y() - a.y();
+  }
+  return gap * gap + offset * offset;
+}
+
+bool SameRow(const QRect& a, const QRect& b) {
+  return a.top() <= b.bottom() && b.top() <= a.bottom();
+}
+
 }  // namespace
+
+int KeyCapNeighbour(const std::vector<QRect>& caps, int from, int key) {
+  const QRect here = caps.at(static_cast<std::size_t>(from));
+  const QPoint centre = here.center();
+  // Which caps lie that way, and which of them wins: the nearest, or for Home and End the one
+  // farthest along the row.
+  std::function<bool(const QRect&)> lies;
+  const bool vertical = key == Qt::Key_Up || key == Qt::Key_Down;
+  std::function<long long(const QRect&)> cost = [&](const QRect& r) {
+    return Distance(here, r, vertical);
+  };
+  switch (key) {
+    case Qt::Key_Left:
+      lies = [&](const QRect& r) { return SameRow(r, here) && r.center().x() < centre.x(); };
+      break;
+    case Qt::Key_Right:
+      lies = [&](const QRect& r) { return SameRow(r, here) && r.center().x() > centre.x(); };
+      break;
+    case Qt::Key_Up:
+      lies = [&](const QRect& r) { return r.bottom() < here.top(); };
+      break;
+    case Qt::Key_Down:
+      lies = [&](const QRect& r) { return r.top() > here.bottom(); };
+      break;
+    case Qt::Key_Home:
+      lies = [&](const QRect& r) { return SameRow(r, here); };
+      cost = [](const QRect& r) { return static_cast<long long>(r.center().x()); };
+      break;
+    case Qt::Key_End:
+      lies = [&](const QRect& r) { return SameRow(r, here); };
+      cost = [](const QRect& r) { return -static_cast<long long>(r.center().x()); };
+      break;
+    default:
+      return from;
+  }
+  int best = from;
+  long long bestCost = 0;
+  for (std::size_t i = 0; i < caps.size(); ++i) {
+    const QRect& r = caps[i];
+    if (static_cast<int>(i) == from || !lies(r)) continue;
+    const long long c = cost(r);
+    if (best == from || c < bestCost) {
+      best = static_cast<int>(i);
+      bestCost = c;
+    }
+  }
+  if ((key == Qt::Key_Home || key == Qt::Key_End) && best != from &&
+      cost(caps[static_cast<std::size_t>(best)]) >= cost(here)) {
+    return from;  // already at that end
+  }
+  return best;
+}
 
 keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window), state_(state), dialogs_(dialogs) {
@@ -78,6 +160,7 @@ keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
   setFont(UiFont(Face::Sans, kWindowPointSize, false));
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, ToColor(kWindowBackground));
+  palette.setColor(QPalette::WindowText, ToColor(kWindowText));
   setPalette(palette);
   setAutoFillBackground(true);
 
@@ -98,9 +181,12 @@ keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
   label2_->setObjectName(QStringLiteral("Label2"));
   PlaceWidget(label2_, kLabel2Place);
   label2_->setFont(labelFont);
-  PaintLabel(label2_, ToColor(kStatusBackground), Qt::AlignLeft | Qt::AlignVCenter);
+  PaintLabel(label2_, ToColor(kStatusBackground), ToColor(kCaptionText),
+             Qt::AlignLeft | Qt::AlignVCenter);
 
+  // The two commands look like the theme's buttons, text and all.
   const QColor commandBackground = palette.color(QPalette::Button);
+  const QColor commandText = palette.color(QPalette::ButtonText);
   label3_ = new ClickLabel(kClearSetCaption, 0, this);
   label3_->setObjectName(QStringLiteral("Label3"));
   label4_ = new ClickLabel(kSaveSetCaption, 0, this);
@@ -109,7 +195,7 @@ keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
   PlaceWidget(label4_, kLabel4Place);
   for (ClickLabel* command : {label3_, label4_}) {
     command->setFont(labelFont);
-    PaintLabel(command, commandBackground, Qt::AlignCenter);
+    PaintLabel(command, commandBackground, commandText, Qt::AlignCenter);
     command->setCursor(Qt::PointingHandCursor);
     command->ActAsButton();
   }
@@ -123,7 +209,7 @@ keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
     cap->setObjectName(QStringLiteral("Label1_%1").arg(i));
     cap->setGeometry(TwipsRect(key.left, key.top, key.width, key.height));
     cap->setFont(keyFont);
-    PaintLabel(cap, ToColor(key.background), Qt::AlignCenter);
+    PaintLabel(cap, ToColor(key.background), ToColor(kCaptionText), Qt::AlignCenter);
     cap->ActAsButton();
     connect(cap, &ClickLabel::Click, this, &keycode::KeyCapClicked);
     label1_.push_back(cap);
@@ -144,6 +230,9 @@ keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
   });
   connect(label3_, &ClickLabel::Click, this, &keycode::ClearSet);
   connect(label4_, &ClickLabel::Click, this, &keycode::SaveSet);
+  const QKeySequence saveKeys(Qt::CTRL | Qt::Key_S);
+  connect(AddShortcut(this, saveKeys), &QShortcut::activated, this, &keycode::SaveSet);
+  label4_->setToolTip(WithShortcut(QStringLiteral("Store this step and write the file"), saveKeys));
 
   // A code the list does not offer selects nothing and the byte keeps its value.
   const int modifier = combo1_->IndexOfData(state_.StepBuffer[kStepModifierByte]);
@@ -153,6 +242,33 @@ keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
   ShowKeys();
 
   combo1_->setFocus();
+  MarkFocus(this);
+}
+
+void keycode::keyPressEvent(QKeyEvent* event) {
+  if (CloseOnEscape(this, event)) return;
+  // The arrows, Home and End move between the key-caps as they lie on the picture.
+  const auto* cap = qobject_cast<const ClickLabel*>(focusWidget());
+  const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  if (cap != nullptr && plain && cap->Index() < kKeyCapCount && Label1(cap->Index()) == cap) {
+    switch (event->key()) {
+      case Qt::Key_Left:
+      case Qt::Key_Right:
+      case Qt::Key_Up:
+      case Qt::Key_Down:
+      case Qt::Key_Home:
+      case Qt::Key_End: {
+        std::vector<QRect> caps;
+        caps.reserve(label1_.size());
+        for (const ClickLabel* each : label1_) caps.push_back(each->geometry());
+        Label1(KeyCapNeighbour(caps, cap->Index(), event->key()))->setFocus(Qt::OtherFocusReason);
+        return;
+      }
+      default:
+        break;
+    }
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void keycode::ShowKeys() {

@@ -2,13 +2,23 @@
 // delay list, and stores it into the image file with "Save Set".
 #pragma once
 
+#include <QRect>
 #include <QWidget>
+
+#include <vector>
 
 #include "image/module1.h"
 #include "ui/toolkit/controls.h"
 #include "ui/toolkit/dialogs.h"
 
 namespace vorlane::ui {
+
+// The key-cap that Left, Right, Up, Down, Home or End moves the focus to from cap `from`, going
+// by the caps' places on the picture: Left and Right along the row (the caps beside it), Up and
+// Down to a cap above or below, in each the nearest (the gap between the caps' edges that way and
+// the offset of their centres across it). Home and End go to the row's ends. Returns `from` when
+// no cap lies that way.
+int KeyCapNeighbour(const std::vector<QRect>& caps, int from, int key);
 
 class keycode : public QWidget {  // NOLINT(readability-identifier-naming): the window's name
   Q_OBJECT
@@ -36,6 +46,9 @@ class keycode : public QWidget {  // NOLINT(readability-identifier-naming): the 
   // The user chose to read the file again rather than write over another program's change; the
   // main window does that as its "Load" would, and this window keeps its step.
   void ReloadAsked();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void ShowKeys();

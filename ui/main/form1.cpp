@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStandardItemModel>
 
 #include "image/button_rules.h"
@@ -12,6 +13,7 @@
 #include "image/macro_slots.h"
 #include "ui/macro_editor/save_message.h"
 #include "ui/toolkit/fonts.h"
+#include "ui/toolkit/placement.h"
 #include "ui/toolkit/texts.h"
 #include "ui/toolkit/twips.h"
 #include "vocabulary/function_catalogue.h"
@@ -104,6 +106,7 @@ Form1::Form1(Module1& state, Dialogs& dialogs, QWidget* parent)
   }
 
   BuildControls();
+  MarkFocus(this);
 }
 
 Form1::~Form1() {
@@ -135,6 +138,22 @@ void Form1::BuildControls() {
   connect(command3_, &QPushButton::clicked, this, &Form1::Load);
   connect(command4_, &QPushButton::clicked, this, &Form1::Save);
   connect(command5_, &QPushButton::clicked, this, &Form1::Exit);
+  // The usual keys for the three commands. They press the button, so a disabled "Save" ignores
+  // its key as it ignores a click.
+  const std::pair<QPushButton*, QKeySequence> keys[] = {
+      {command3_, QKeySequence(Qt::CTRL | Qt::Key_O)},
+      {command4_, QKeySequence(Qt::CTRL | Qt::Key_S)},
+      {command5_, QKeySequence(Qt::CTRL | Qt::Key_Q)},
+  };
+  const QString tips[] = {QStringLiteral("Load a device image file"),
+                          QStringLiteral("Write the eight keys into the file"),
+                          QStringLiteral("Close every window")};
+  for (std::size_t k = 0; k < std::size(keys); ++k) {
+    QPushButton* button = keys[k].first;
+    connect(AddShortcut(this, keys[k].second), &QShortcut::activated, button,
+            [button] { button->animateClick(); });
+    button->setToolTip(WithShortcut(tips[k], keys[k].second));
+  }
 
   // Shows the file in force only; nothing reads it back.
   text1_ = new QLineEdit(this);
@@ -250,7 +269,38 @@ void Form1::Save() {
 
 void Form1::Exit() { close(); }
 
+bool Form1::HasUnsavedChoices() const {
+  if (!HoldsImage(state_.ConfigImage)) return false;
+  const ButtonBytes inFile = ReadButtonBytes(state_.ConfigImage);
+  for (int n = 1; n <= kButtonCount; ++n) {
+    const int position = Combo(n)->ListIndex();
+    if (position >= 0 &&
+        Combo(n)->ItemData(position) != inFile.at(static_cast<std::size_t>(n - 1))) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void Form1::closeEvent(QCloseEvent* event) {
+  // Key choices that differ from the file are not dropped unasked. Save is the normal Save with
+  // its checks and messages; when it fails, the window stays open.
+  if (HasUnsavedChoices()) {
+    switch (dialogs_.AskAboutUnsavedKeys(this)) {
+      case Dialogs::UnsavedKeys::Save:
+        Save();
+        if (HasUnsavedChoices()) {
+          event->ignore();
+          return;
+        }
+        break;
+      case Dialogs::UnsavedKeys::Discard:
+        break;
+      case Dialogs::UnsavedKeys::Cancel:
+        event->ignore();
+        return;
+    }
+  }
   // Whether by "Exit" or by the frame: the editor, then the step list, then this window.
   if (editor_) editor_->close();
   if (stepList_) stepList_->close();
@@ -263,9 +313,8 @@ void Form1::OpenStepList(int prog) {
   auto* list = new Form2(state_, this);
   list->setAttribute(Qt::WA_DeleteOnClose);
   connect(list, &Form2::RowDoubleClicked, this, &Form1::OpenEditor);
-  // Against this window's right edge, wherever it stands now.
-  const QRect frame = frameGeometry();
-  list->move(frame.left() + frame.width(), frame.top());
+  // Against this window's right edge, wherever it stands now, if the screen has room there.
+  PlaceNextTo(list, this, &PlaceBeside);
   stepList_ = list;
   list->show();
 }
@@ -279,9 +328,12 @@ void Form1::OpenEditor(int step) {
   editor->setAttribute(Qt::WA_DeleteOnClose);
   connect(editor, &keycode::StepSaved, this, &Form1::RefreshStepListRow);
   connect(editor, &keycode::ReloadAsked, this, [this] { LoadFile(state_.FileName); });
-  editor->move(frameGeometry().topLeft());  // over this window
+  PlaceNextTo(editor, this, &PlaceOver);
   editor_ = editor;
   editor->show();
+  // In front and active, even when the step list that opened it is in front of this window.
+  editor->raise();
+  editor->activateWindow();
 }
 
 void Form1::RefreshStepListRow() {

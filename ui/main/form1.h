@@ -59,6 +59,9 @@ class Form1 : public QWidget {
  private:
   class Lists;
 
+  // Whether a list holds a function other than the one its button has in the file as last read
+  // or written. An empty list is no choice: Save would refuse it.
+  bool HasUnsavedChoices() const;
   void BuildControls();
   void EnableEditing();
   // Load once the file is known: the dialog's choice, or the file in force read again.

@@ -1,7 +1,11 @@
 #include "ui/step_list/form2.h"
 
+#include <QKeyEvent>
 #include <QLocale>
+#include <QMouseEvent>
 #include <QScrollBar>
+
+#include <algorithm>
 
 #include "image/macro_slots.h"
 #include "ui/step_list/step_text.h"
@@ -79,11 +83,16 @@ Form2::Form2(const Module1& state, QWidget* parent) : QWidget(parent, Qt::Window
   vscroll1_->setValue(0);
   // Tracking is on, so pages follow a drag of the thumb as well as every other change.
   vscroll1_->setTracking(true);
-  // The only control here that takes keys: a click or Tab gives it the focus, and then every
-  // arrow, page or Home/End key turns pages like the mouse does.
+  // A click or Tab gives it the focus, and then every arrow, page or Home/End key turns pages
+  // like the mouse does. It has the focus when the window opens.
   vscroll1_->setFocusPolicy(Qt::StrongFocus);
+  vscroll1_->setFocus();
   vscroll1_->setAccessibleName(QStringLiteral("Page"));
   connect(vscroll1_, &QScrollBar::valueChanged, this, &Form2::ShowPage);
+  // Every mouse action on the bar turns exactly one page: no "Scroll here", "Top" or "Bottom"
+  // menu, and no jump to where a middle click hits the trough.
+  vscroll1_->setContextMenuPolicy(Qt::PreventContextMenu);
+  vscroll1_->installEventFilter(this);
 
   wheel_ = new WheelPager(vscroll1_, this);
   installEventFilter(wheel_);
@@ -95,12 +104,14 @@ Form2::Form2(const Module1& state, QWidget* parent) : QWidget(parent, Qt::Window
 
   ShowSteps(state.ProgSteps.at(static_cast<std::size_t>(state.ProgIndex)));
   ShowPage(0);
+  MarkFocus(this);
 }
 
 Form2::~Form2() {
   // The pager goes with this window; take it off every widget before any of them is torn down.
   removeEventFilter(wheel_);
   vscroll1_->removeEventFilter(wheel_);
+  vscroll1_->removeEventFilter(this);
   for (int i = 0; i < StepsPerProg; ++i) {
     Label1(i)->removeEventFilter(wheel_);
     Label2(i)->removeEventFilter(wheel_);
@@ -121,17 +132,88 @@ void Form2::ShowSteps(const ProgBlock& block) {
 void Form2::ShowPage(int page) {
   // Only the twenty labels of the old and the new page change; no text is formatted here.
   if (page == shownPage_) return;
+  // A focused row hands the focus to the row in its place on the new page.
+  const int focused = FocusedRow();
+  for (int i = page * kRowsPerPage; i < (page + 1) * kRowsPerPage; ++i) {
+    Label1(i)->show();
+    Label2(i)->show();
+  }
+  if (focused >= 0) Label2(page * kRowsPerPage + focused % kRowsPerPage)->setFocus();
   if (shownPage_ >= 0) {
     for (int i = shownPage_ * kRowsPerPage; i < (shownPage_ + 1) * kRowsPerPage; ++i) {
       Label1(i)->hide();
       Label2(i)->hide();
     }
   }
-  for (int i = page * kRowsPerPage; i < (page + 1) * kRowsPerPage; ++i) {
-    Label1(i)->show();
-    Label2(i)->show();
-  }
   shownPage_ = page;
+}
+
+int Form2::FocusedRow() const {
+  const auto* row = qobject_cast<const ClickLabel*>(focusWidget());
+  if (row == nullptr || row != Label2(row->Index())) return -1;
+  return row->Index();
+}
+
+void Form2::FocusRow(int n) {
+  n = std::clamp(n, 0, StepsPerProg - 1);
+  vscroll1_->setValue(n / kRowsPerPage);
+  Label2(n)->setFocus(Qt::OtherFocusReason);
+}
+
+bool Form2::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (watched == vscroll1_ &&
+      (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick ||
+       type == QEvent::MouseButtonRelease)) {
+    return static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+bool Form2::focusNextPrevChild(bool next) {
+  // The rows are one stop, entered at the first row of the page shown.
+  if (focusWidget() == vscroll1_) {
+    Label2(vscroll1_->value() * kRowsPerPage)
+        ->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+  }
+  if (FocusedRow() >= 0) {
+    vscroll1_->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+  }
+  return QWidget::focusNextPrevChild(next);
+}
+
+void Form2::keyPressEvent(QKeyEvent* event) {
+  // Keys a focused row leaves alone. Up and Down at the page's edge turn one page, as a keyboard
+  // step on the scroll bar does; the page keys turn one page and keep the row's place on it.
+  if (CloseOnEscape(this, event)) return;
+  const int row = FocusedRow();
+  if (row >= 0 && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    switch (event->key()) {
+      case Qt::Key_Up:
+        FocusRow(row - 1);
+        return;
+      case Qt::Key_Down:
+        FocusRow(row + 1);
+        return;
+      case Qt::Key_PageUp:
+        if (row >= kRowsPerPage) FocusRow(row - kRowsPerPage);
+        return;
+      case Qt::Key_PageDown:
+        if (row < StepsPerProg - kRowsPerPage) FocusRow(row + kRowsPerPage);
+        return;
+      case Qt::Key_Home:
+        FocusRow(0);
+        return;
+      case Qt::Key_End:
+        FocusRow(StepsPerProg - 1);
+        return;
+      default:
+        break;
+    }
+  }
+  QWidget::keyPressEvent(event);
 }
 
 }  // namespace vorlane::ui

@@ -1,6 +1,8 @@
 // The step list: the 100 steps of macro ProgIndex as one line of text each, ten to a page,
-// paged by the scroll bar and the mouse wheel. A double-click on a step's text asks for the
-// editor on that step; whoever opened the list decides what that means.
+// paged by the scroll bar and the mouse wheel. A double-click on a step's text, or Enter or Space
+// on the focused step, asks for the editor on that step; whoever opened the list decides what
+// that means. From the keyboard, Tab goes between the scroll bar and the rows of the page shown,
+// and the arrow keys go from row to row, turning the page at its edges.
 #pragma once
 
 #include <QWidget>
@@ -38,8 +40,15 @@ class Form2 : public QWidget {
   // The step text of row n (0..99) was double-clicked.
   void RowDoubleClicked(int n);
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  bool focusNextPrevChild(bool next) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
   void ShowPage(int page);
+  int FocusedRow() const;  // the row whose step text has the focus, or -1
+  void FocusRow(int n);    // turning to its page first
 
   QScrollBar* vscroll1_ = nullptr;
   LabelArray label1_;

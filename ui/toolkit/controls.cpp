@@ -2,9 +2,13 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
+#include <QFocusFrame>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOption>
@@ -33,6 +37,96 @@ void DropDownList::ShareModel(QAbstractItemModel* model) {
 }
 
 int DropDownList::ItemData(int index) const { return itemData(index).toInt(); }
+
+void DropDownList::keyPressEvent(QKeyEvent* event) {
+  // A key with Alt or Ctrl held is meant for a shortcut, never for the list: Alt+S would pick
+  // the first function starting with "S", and the next Save would write it. Alt+Down still opens
+  // the list, as everywhere.
+  const Qt::KeyboardModifiers held = event->modifiers();
+  if (held & (Qt::AltModifier | Qt::ControlModifier)) {
+    const bool opens =
+        event->key() == Qt::Key_Down && (held & ~Qt::KeypadModifier) == Qt::AltModifier;
+    if (!opens) {
+      event->ignore();
+      return;
+    }
+  }
+  QComboBox::keyPressEvent(event);
+}
+
+namespace {
+
+// Stands above the focused control, over its edges and 2 px beyond them, and paints only that
+// ring; the mouse goes through it. A QFocusFrame, so that screen readers pass it over, but placed
+// here rather than by the style, whose margin may be narrower.
+class FocusFrame final : public QFocusFrame {
+ public:
+  static constexpr int kWidth = 2;
+
+  explicit FocusFrame(QWidget* window) : QFocusFrame(window), window_(window) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    hide();
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget*, QWidget* now) { Follow(now); });
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    if (target_ == nullptr) return;
+    QPainter painter(this);
+    const QColor colour = target_->palette().color(QPalette::Active, QPalette::Highlight);
+    const int w = width();
+    const int h = height();
+    painter.fillRect(0, 0, w, kWidth, colour);
+    painter.fillRect(0, h - kWidth, w, kWidth, colour);
+    painter.fillRect(0, 0, kWidth, h, colour);
+    painter.fillRect(w - kWidth, 0, kWidth, h, colour);
+  }
+
+ private:
+  void Follow(QWidget* now) {
+    target_ = now;
+    if (now == nullptr || now == window_ || now->window() != window_ ||
+        now->parentWidget() == nullptr) {
+      target_ = nullptr;
+      hide();
+      return;
+    }
+    if (parentWidget() != now->parentWidget()) setParent(now->parentWidget());
+    setGeometry(now->geometry().adjusted(-kWidth, -kWidth, kWidth, kWidth));
+    raise();
+    show();
+    update();
+  }
+
+  QWidget* window_;
+  QPointer<QWidget> target_;
+};
+
+}  // namespace
+
+void MarkFocus(QWidget* window) { new FocusFrame(window); }
+
+QShortcut* AddShortcut(QWidget* window, const QKeySequence& keys) {
+  auto* shortcut = new QShortcut(keys, window);
+  shortcut->setContext(Qt::WindowShortcut);
+  shortcut->setAutoRepeat(false);
+  return shortcut;
+}
+
+QString WithShortcut(const QString& what, const QKeySequence& keys) {
+  return QStringLiteral("%1 (%2)").arg(what, keys.toString(QKeySequence::NativeText));
+}
+
+bool CloseOnEscape(QWidget* window, QKeyEvent* event) {
+  if (event->key() != Qt::Key_Escape ||
+      (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+    return false;
+  }
+  if (!event->isAutoRepeat()) window->close();
+  return true;
+}
 
 int DropDownList::IndexOfData(int itemData) const {
   for (int i = 0; i < count(); ++i) {
@@ -121,6 +215,11 @@ void ClickLabel::ActAsButton() {
   setFocusPolicy(Qt::TabFocus);
 }
 
+void ClickLabel::ActAsRow() {
+  acts_ = Acts::AsRow;
+  setFocusPolicy(Qt::TabFocus);
+}
+
 void ClickLabel::setText(const QString& text) {
   if (text == text_) return;
   text_ = text;
@@ -171,14 +270,48 @@ void ClickLabel::mouseDoubleClickEvent(QMouseEvent* event) {
   QFrame::mouseDoubleClickEvent(event);
 }
 
-void ClickLabel::keyPressEvent(QKeyEvent* event) {
-  if (focusPolicy() != Qt::NoFocus &&
-      (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
-       event->key() == Qt::Key_Enter)) {
+void ClickLabel::Activate() {
+  if (acts_ == Acts::AsRow) {
+    emit DblClick(index_);
+  } else {
     emit Click(index_);
-    return;
+  }
+}
+
+// As a push button: Enter acts when pressed, Space when released, so that a held key acts once;
+// holding Enter on "Save Set" once wrote the file at every repeat.
+void ClickLabel::keyPressEvent(QKeyEvent* event) {
+  const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  if (TakesKeys() && plain) {
+    switch (event->key()) {
+      case Qt::Key_Space:
+        if (!event->isAutoRepeat()) spaceDown_ = true;
+        return;
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        if (!event->isAutoRepeat()) Activate();
+        return;
+      default:
+        break;
+    }
   }
   QFrame::keyPressEvent(event);
+}
+
+void ClickLabel::keyReleaseEvent(QKeyEvent* event) {
+  if (TakesKeys() && event->key() == Qt::Key_Space) {
+    if (!event->isAutoRepeat() && spaceDown_) {
+      spaceDown_ = false;
+      Activate();
+    }
+    return;
+  }
+  QFrame::keyReleaseEvent(event);
+}
+
+void ClickLabel::focusOutEvent(QFocusEvent* event) {
+  spaceDown_ = false;  // a Space released elsewhere presses nothing here
+  QFrame::focusOutEvent(event);
 }
 
 void ClickLabel::paintEvent(QPaintEvent* event) {
@@ -189,13 +322,7 @@ void ClickLabel::paintEvent(QPaintEvent* event) {
   style()->drawItemText(&painter, TextRect(),
                         static_cast<int>(QStyle::visualAlignment(layoutDirection(), alignment_)),
                         option.palette, isEnabled(), text_, foregroundRole());
-  // The focus mark is painted here rather than set by a style sheet: a sheet on each of the
-  // editor's hundred key-caps made opening it several times slower. It goes just inside the
-  // label's own frame, so that a key-cap's black box does not hide it.
-  if (focusPolicy() != Qt::NoFocus && hasFocus()) {
-    painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
-    painter.drawRect(contentsRect().adjusted(0, 0, -1, -1));
-  }
+  // The focus mark is the window's (MarkFocus), the same for every control.
 }
 
 }  // namespace vorlane::ui

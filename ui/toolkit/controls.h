@@ -5,9 +5,12 @@
 
 #include <QComboBox>
 #include <QFrame>
+#include <QKeySequence>
 #include <QString>
 
 #include <vector>
+
+class QShortcut;
 
 namespace vorlane::ui {
 
@@ -28,7 +31,24 @@ class DropDownList : public QComboBox {
 
  signals:
   void Click();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 };
+
+// A window-wide shortcut that acts once per key stroke, and the tooltip text that names it:
+// "<what> (<keys>)".
+QShortcut* AddShortcut(QWidget* window, const QKeySequence& keys);
+QString WithShortcut(const QString& what, const QKeySequence& keys);
+
+// Marks whichever control of `window` has the focus with a frame 2 px wide around it, in the
+// palette's highlight colour: the styles' own marks are 1 px, dotted or faint, and drawn only after
+// the first Tab. One mark per window; it goes with the window.
+void MarkFocus(QWidget* window);
+
+// Closes `window` on a plain Escape, as Alt+F4 would, and says so. A held Escape closes one
+// window only: its repeats would close the next window to come to the front.
+bool CloseOnEscape(QWidget* window, QKeyEvent* event);
 
 // A one-line plain-text label in an optional frame. It draws its caption as a QLabel does, but
 // keeps nothing else: a QLabel that can take the focus holds a whole text document, and with
@@ -46,10 +66,11 @@ class ClickLabel : public QFrame {
   ClickLabel(const QString& caption, int index, QWidget* parent);
   int Index() const { return index_; }
   Acts Role() const { return acts_; }
-  // Lets the label take keyboard focus and act on Space and Enter, like a button.
+  // Lets the label take keyboard focus and act on Space and Enter, like a button: Enter acts on
+  // its press, Space on its release, and a held key's auto-repeat does nothing.
   void ActAsButton();
-  // A row of a list that double-click opens.
-  void ActAsRow() { acts_ = Acts::AsRow; }
+  // A row of a list that double-click opens; Space and Enter on the focused row do the same.
+  void ActAsRow();
 
   QString text() const { return text_; }
   void setText(const QString& text);
@@ -67,12 +88,17 @@ class ClickLabel : public QFrame {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
  private:
   QRect TextRect() const;
+  bool TakesKeys() const { return acts_ != Acts::AsText && focusPolicy() != Qt::NoFocus; }
+  void Activate();  // what a click (button) or double-click (row) does
 
   int index_;
+  bool spaceDown_ = false;  // Space pressed here and not yet released
   Acts acts_ = Acts::AsText;
   QString text_;
   Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;  // as a QLabel's

@@ -66,4 +66,19 @@ QString QtFileFilter(std::string_view filter) {
   return description + QStringLiteral(" (") + pattern + QLatin1Char(')');
 }
 
+Dialogs::UnsavedKeys QtDialogs::AskAboutUnsavedKeys(QWidget* parent) {
+  QMessageBox box(QMessageBox::Question, QtText(kAppTitle), QtText(kUnsavedKeysQuestion),
+                  QMessageBox::NoButton, parent);
+  const QPushButton* save = box.addButton(QtText(kSaveButton), QMessageBox::AcceptRole);
+  const QPushButton* discard = box.addButton(QtText(kDiscardButton), QMessageBox::DestructiveRole);
+  QPushButton* cancel = box.addButton(QtText(kCancelButton), QMessageBox::RejectRole);
+  // Enter, Escape and the frame's close keep the window open and lose nothing.
+  box.setDefaultButton(cancel);
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == save) return UnsavedKeys::Save;
+  if (box.clickedButton() == discard) return UnsavedKeys::Discard;
+  return UnsavedKeys::Cancel;
+}
+
 }  // namespace vorlane::ui

@@ -30,6 +30,12 @@ class Dialogs {
   // in and the file to preselect. Returns the chosen path, or nothing when cancelled.
   virtual std::optional<QString> OpenFile(QWidget* parent, std::string_view filter,
                                           const QString& startPath) = 0;
+
+  // The answer to closing with key choices that differ from the file.
+  enum class UnsavedKeys { Save, Discard, Cancel };
+  // Modal box titled "Vorlane" that asks whether to save them, with "Save", "Discard" and
+  // "Cancel"; Cancel is the default, and Escape and closing the box answer it too.
+  virtual UnsavedKeys AskAboutUnsavedKeys(QWidget* parent) = 0;
 };
 
 // The real QMessageBox and QFileDialog.
@@ -40,6 +46,7 @@ class QtDialogs final : public Dialogs {
                                       DiskChange change) override;
   std::optional<QString> OpenFile(QWidget* parent, std::string_view filter,
                                   const QString& startPath) override;
+  UnsavedKeys AskAboutUnsavedKeys(QWidget* parent) override;
 };
 
 // "<path> was changed (or removed) by another program since it was loaded."

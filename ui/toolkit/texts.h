@@ -17,6 +17,10 @@ inline constexpr std::string_view kSavedMessage = "Your settings have been succe
 inline constexpr std::string_view kReloadButton = "Reload";
 inline constexpr std::string_view kOverwriteButton = "Overwrite";
 inline constexpr std::string_view kCancelButton = "Cancel";
+inline constexpr std::string_view kSaveButton = "Save";
+inline constexpr std::string_view kDiscardButton = "Discard";
+inline constexpr std::string_view kUnsavedKeysQuestion =
+    "The key choices differ from the file. Save them before closing?";
 
 inline QString QtText(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));

@@ -300,8 +300,7 @@ TEST_F(KeycodeTest, FailedOrFilelessSaveSetChangesNothing) {
     c.spoil(state_, dir_);
     QSignalSpy saved(&editor, &keycode::StepSaved);
 
-    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
-    QCoreApplication::sendEvent(editor.Label4(), &space);  // Save Set from the keyboard
+    QTest::keyClick(editor.Label4(), Qt::Key_Space);  // Save Set from the keyboard
 
     ASSERT_EQ(dialogs_.messages.size(), 1);
     EXPECT_TRUE(dialogs_.messages[0].startsWith(QString::fromStdString(c.messagePrefix)))
@@ -318,6 +317,43 @@ TEST_F(KeycodeTest, FailedOrFilelessSaveSetChangesNothing) {
       EXPECT_EQ(ReadBytes(before.FileName), fileBefore);
     }
   }
+}
+
+// The arrows go between key-caps as they lie on the picture; Space presses the focused one.
+TEST_F(KeycodeTest, ArrowsHomeAndEndMoveBetweenKeyCapsAsOnThePicture) {
+  keycode& editor = Open(0, 0);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+  const struct {
+    const char* from;
+    Qt::Key key;
+    const char* to;
+  } cases[] = {
+      {"A", Qt::Key_Right, "S"},      {"A", Qt::Key_Left, "CL"},  {"A", Qt::Key_Up, "Q"},
+      {"A", Qt::Key_Down, "Z"},       {"B", Qt::Key_Down, "SP"},  {"SP", Qt::Key_Up, "B"},
+      {"F5", Qt::Key_Down, "6"},      {"Esc", Qt::Key_Up, "Esc"}, {"Esc", Qt::Key_Left, "Esc"},
+      {"P/B", Qt::Key_Right, "Null"}, {"UA", Qt::Key_Up, "End"},  {"NEnt", Qt::Key_Up, "N+"},
+      {"N6", Qt::Key_Right, "N+"},    {"N3", Qt::Key_Up, "N6"},   {"DA", Qt::Key_Up, "UA"},
+      {"G", Qt::Key_Home, "CL"},      {"G", Qt::Key_End, "N+"},   {"LCtr", Qt::Key_Home, "LCtr"},
+  };
+  auto cap = [&](const char* caption) -> ClickLabel* {
+    for (int i = 0; i < kKeyCapCount; ++i) {
+      if (editor.Label1(i)->text() == QLatin1String(caption)) return editor.Label1(i);
+    }
+    return nullptr;
+  };
+  for (const auto& c : cases) {
+    cap(c.from)->setFocus();
+    QTest::keyClick(cap(c.from), c.key);
+    const auto* focused = qobject_cast<ClickLabel*>(editor.focusWidget());
+    ASSERT_NE(focused, nullptr);
+    EXPECT_EQ(focused->text(), QLatin1String(c.to)) << c.from << " " << c.key;
+  }
+  QTest::keyClick(editor.focusWidget(), Qt::Key_Space);
+  EXPECT_EQ(state_.StepBuffer[7], 224) << "Space pressed LCtr";
+  EXPECT_TRUE(editor.Label4()->toolTip().endsWith(QLatin1String("(Ctrl+S)")));
+  QTest::keyClick(editor.focusWidget(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(dialogs_.messages, QStringList{kSaved});
+  EXPECT_EQ(FileStep(0, 0), state_.StepBuffer) << "Ctrl+S stored the step";
 }
 
 TEST_F(KeycodeTest, WindowAndKeyCapsFollowTheTwipsLayout) {

@@ -1,13 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QSignalSpy>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtMath>
 
 #include <chrono>
 #include <filesystem>
@@ -20,8 +27,10 @@
 #include "ui/main/form1.h"
 #include "ui/step_list/step_text.h"
 #include "ui/toolkit/fonts.h"
+#include "ui/toolkit/placement.h"
 #include "ui/toolkit/testing/scripted_dialogs.h"
 #include "vocabulary/function_catalogue.h"
+#include "vocabulary/key_tables.h"
 
 namespace vorlane::ui {
 namespace {
@@ -59,6 +68,11 @@ void ExpectRowsShowProgSteps(const Form2& list, const ProgBlock& block) {
   for (int i = 0; i < StepsPerProg; ++i) {
     ASSERT_EQ(list.Label2(i)->text().toStdString(), StepText(StepOfProg(block, i))) << "row " << i;
   }
+}
+
+// The application's active window, not only a window whose parent is active.
+bool BecomesActive(QWidget* window) {
+  return QTest::qWaitFor([&] { return QApplication::activeWindow() == window; });
 }
 
 class MainWindow : public ::testing::Test {
@@ -258,6 +272,46 @@ TEST_F(MainWindow, UserSelectionThatClashesIsReportedAndUndone) {
   EXPECT_EQ(window->Combo(2)->ListIndex(), kNoSelection);
 }
 
+TEST_F(MainWindow, AltOrCtrlNeverChangesAChoiceAndTheShortcutsPressTheCommands) {
+  const QString path = LoadImage();
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  DropDownList* m3 = window->Combo(3);
+  m3->setFocus();
+  const std::pair<Qt::Key, Qt::KeyboardModifiers> modified[] = {
+      {Qt::Key_S, Qt::AltModifier},
+      {Qt::Key_P, Qt::AltModifier},
+      {Qt::Key_Up, Qt::AltModifier},
+      {Qt::Key_Down, Qt::ControlModifier},
+      {Qt::Key_End, Qt::ControlModifier},
+      {Qt::Key_PageDown, Qt::ControlModifier},
+      {Qt::Key_Home, Qt::AltModifier | Qt::ShiftModifier},
+  };
+  for (const auto& [key, held] : modified) {
+    QTest::keyClick(m3, key, held);
+    ASSERT_EQ(m3->ListIndex(), kFilePositions[2]) << key << " " << held;
+  }
+  QTest::keyClick(m3, Qt::Key_S);  // plain type-ahead still chooses
+  EXPECT_NE(m3->ListIndex(), kFilePositions[2]);
+
+  const struct {
+    QPushButton* button;
+    Qt::Key key;
+    const char* keys;
+  } shortcuts[] = {{window->Command4(), Qt::Key_S, "(Ctrl+S)"},
+                   {window->Command3(), Qt::Key_O, "(Ctrl+O)"},
+                   {window->Command5(), Qt::Key_Q, "(Ctrl+Q)"}};
+  for (const auto& s : shortcuts) {
+    EXPECT_TRUE(s.button->toolTip().endsWith(QLatin1String(s.keys))) << s.keys;
+    QSignalSpy clicked(s.button, &QPushButton::clicked);
+    QTest::keyClick(m3, s.key, Qt::ControlModifier);
+    ASSERT_TRUE(clicked.wait(2000)) << s.keys;
+  }
+  EXPECT_EQ(ReadFile(path)[ButtonOffsets[2]], CatalogueCode(m3->ListIndex())) << "Ctrl+S saved";
+  EXPECT_EQ(dialogs.openCount, 2) << "Ctrl+O opened the dialog";
+  EXPECT_FALSE(window->isVisible()) << "Ctrl+Q closed the window";
+}
+
 TEST_F(MainWindow, CancelAfterALoadReadsTheFileInForceAgain) {
   const QString path = LoadImage();
   // Unsaved choices that swap two of the file's functions between M1 and M2.
@@ -408,8 +462,10 @@ TEST_F(MainWindow, SetProgOpensAFreshStepListAgainstTheRightEdge) {
   EXPECT_EQ(first->windowTitle(), QStringLiteral("Set Prog 3"));
   EXPECT_TRUE(first->isVisible());
   EXPECT_EQ(first->Label2(0)->text(), QStringLiteral("LCtr-0.5s-0x0-0x0-0x0-0x0-0x0-A"));
-  QRect frame = window->frameGeometry();
-  EXPECT_EQ(first->pos(), QPoint(frame.left() + frame.width(), frame.top()));
+  const QRect screen = window->screen()->availableGeometry();
+  EXPECT_EQ(first->pos(),
+            PlaceBeside(window->frameGeometry(), first->frameGeometry().size(), screen));
+  EXPECT_TRUE(screen.contains(first->frameGeometry()));
 
   // After the main window moved, the same label rebuilds the list at page 0 at the new place.
   first->VScroll1()->setValue(6);
@@ -422,8 +478,8 @@ TEST_F(MainWindow, SetProgOpensAFreshStepListAgainstTheRightEdge) {
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(second->VScroll1()->value(), 0);
   EXPECT_FALSE(second->Label2(0)->isHidden());
-  frame = window->frameGeometry();
-  EXPECT_EQ(second->pos(), QPoint(frame.left() + frame.width(), frame.top()));
+  EXPECT_EQ(second->pos(),
+            PlaceBeside(window->frameGeometry(), second->frameGeometry().size(), screen));
 
   QTest::mouseClick(window->Label1(7), Qt::LeftButton);
   EXPECT_EQ(window->StepList()->windowTitle(), QStringLiteral("Set Prog 8"));
@@ -445,7 +501,9 @@ TEST_F(MainWindow, DoubleClickedRowOpensTheEditorOverTheMainWindow) {
   EXPECT_EQ(state.ItemNum, 12);
   EXPECT_EQ(state.StepBuffer, GetStep(image, 4, 12));
   EXPECT_TRUE(first->isVisible());
-  EXPECT_EQ(first->pos(), window->frameGeometry().topLeft());
+  EXPECT_EQ(first->pos(), PlaceOver(window->frameGeometry(), first->frameGeometry().size(),
+                                    window->screen()->availableGeometry()));
+  EXPECT_TRUE(BecomesActive(first)) << "in front and active";
   EXPECT_EQ(list->VScroll1()->value(), 1) << "the list stays on its page";
 
   QTest::mouseDClick(list->Label2(17), Qt::LeftButton);
@@ -614,6 +672,192 @@ TEST_F(MainWindow, ExitAndTheFrameCloseEveryWindow) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(list, nullptr) << byExit;
     EXPECT_EQ(editor, nullptr) << byExit;
+  }
+}
+
+TEST_F(MainWindow, EscapeClosesTheEditorThenTheStepListAndAHeldEscapeOnlyOne) {
+  LoadImage();
+  window->show();
+  QTest::mouseClick(window->Label1(1), Qt::LeftButton);
+  QTest::mouseDClick(window->StepList()->Label2(0), Qt::LeftButton);
+  QPointer<Form2> list = window->StepList();
+  QPointer<keycode> editor = window->Editor();
+  ASSERT_TRUE(list && editor);
+  auto escape = [](QWidget* to, bool repeat) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, QString(), repeat);
+    QCoreApplication::sendEvent(to, &press);
+  };
+  escape(editor->Combo1(), false);
+  escape(list->VScroll1(), true);  // the held key's repeat reaches the next window
+  EXPECT_FALSE(editor->isVisible());
+  EXPECT_TRUE(list->isVisible());
+  list->Label2(3)->setFocus();
+  escape(list->Label2(3), false);
+  EXPECT_FALSE(list->isVisible());
+  EXPECT_TRUE(window->isVisible());
+}
+
+// The control with the focus has a frame 2 px wide around it in the highlight colour, from the
+// window's first show on, in all three windows.
+TEST_F(MainWindow, TheFocusedControlOfEveryWindowIsMarkedFromTheFirstShow) {
+  auto expectMarked = [](QWidget* control) {
+    SCOPED_TRACE(control->objectName().toStdString());
+    ASSERT_TRUE(control->hasFocus());
+    const QImage shot = control->window()->grab().toImage();
+    const QColor highlight = control->palette().color(QPalette::Active, QPalette::Highlight);
+    const QRect g = control->geometry();
+    const QPoint c = g.center();
+    for (int out : {1, 2}) {
+      EXPECT_EQ(shot.pixelColor(g.left() - out, c.y()), highlight);
+      EXPECT_EQ(shot.pixelColor(g.right() + out, c.y()), highlight);
+      EXPECT_EQ(shot.pixelColor(c.x(), g.top() - out), highlight);
+      EXPECT_EQ(shot.pixelColor(c.x(), g.bottom() + out), highlight);
+    }
+  };
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  expectMarked(window->focusWidget());  // before any key
+  LoadImage();
+  for (QWidget* control : std::initializer_list<QWidget*>{window->Combo(3), window->Text1(),
+                                                          window->Label1(5), window->Command5()}) {
+    control->setFocus();
+    expectMarked(control);
+  }
+
+  QTest::mouseClick(window->Label1(0), Qt::LeftButton);
+  Form2* list = window->StepList();
+  list->activateWindow();
+  ASSERT_TRUE(BecomesActive(list));
+  expectMarked(list->VScroll1());
+  list->Label2(4)->setFocus();
+  expectMarked(list->Label2(4));
+
+  QTest::keyClick(list->Label2(4), Qt::Key_Return);
+  keycode* editor = window->Editor();
+  ASSERT_TRUE(BecomesActive(editor));
+  expectMarked(editor->Combo1());
+  for (QWidget* control : std::initializer_list<QWidget*>{editor->Label4(), editor->Label1(42)}) {
+    control->setFocus();
+    expectMarked(control);
+  }
+}
+
+// WCAG's contrast ratio of two colours, 1 to 21.
+double Contrast(const QColor& a, const QColor& b) {
+  auto luminance = [](const QColor& c) {
+    auto channel = [](double v) {
+      return v <= 0.03928 ? v / 12.92 : qPow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+  };
+  const double la = luminance(a);
+  const double lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The colours a control's text is drawn in and on: buttons and lists in the button colours, the
+// path box in the text colours, a label in its own text colour on the background of the nearest
+// widget that paints one (or of the window).
+std::pair<QColor, QColor> TextColours(const QWidget* w) {
+  const QPalette& p = w->palette();
+  if (qobject_cast<const QPushButton*>(w) || qobject_cast<const QComboBox*>(w)) {
+    return {p.color(QPalette::ButtonText), p.color(QPalette::Button)};
+  }
+  if (qobject_cast<const QLineEdit*>(w)) return {p.color(QPalette::Text), p.color(QPalette::Base)};
+  const QWidget* back = w;
+  while (!back->autoFillBackground() && !back->isWindow()) back = back->parentWidget();
+  return {p.color(w->foregroundRole()), back->palette().color(back->backgroundRole())};
+}
+
+// The colours qt6ct's "darker" scheme gives Fusion, for the roles the windows draw text with.
+QPalette DarkPalette() {
+  QPalette dark(QColor(0x42, 0x42, 0x45), QColor(0x22, 0x20, 0x20));  // button, window
+  dark.setColor(QPalette::Base, QColor(0x3d, 0x3d, 0x3d));
+  dark.setColor(QPalette::Highlight, QColor(0x12, 0x60, 0x8a));
+  for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+    dark.setColor(role, Qt::white);
+  }
+  return dark;
+}
+
+// Every text of the three windows keeps a contrast of 4.5:1 under a light and a dark palette.
+TEST_F(MainWindow, EveryTextIsReadableUnderALightAndADarkPalette) {
+  const QPalette before = QApplication::palette();
+  QApplication::setStyle(QStringLiteral("Fusion"));
+  const std::pair<const char*, QPalette> palettes[] = {
+      {"light", QApplication::style()->standardPalette()}, {"dark", DarkPalette()}};
+  for (const auto& [name, palette] : palettes) {
+    SCOPED_TRACE(name);
+    QApplication::setPalette(palette);
+    window = std::make_unique<Form1>(state, dialogs);
+    LoadImage();
+    window->show();
+    QTest::mouseClick(window->Label1(0), Qt::LeftButton);
+    QTest::mouseDClick(window->StepList()->Label2(0), Qt::LeftButton);
+    int checked = 0;
+    for (QWidget* top :
+         {static_cast<QWidget*>(window.get()), static_cast<QWidget*>(window->StepList()),
+          static_cast<QWidget*>(window->Editor())}) {
+      for (const QWidget* w : top->findChildren<QWidget*>()) {
+        if (w->window() != top) continue;
+        if (!qobject_cast<const QPushButton*>(w) && !qobject_cast<const QComboBox*>(w) &&
+            !qobject_cast<const QLineEdit*>(w) && !qobject_cast<const QLabel*>(w) &&
+            !qobject_cast<const ClickLabel*>(w)) {
+          continue;
+        }
+        const auto [text, background] = TextColours(w);
+        EXPECT_GE(Contrast(text, background), 4.5)
+            << w->objectName().toStdString() << ": " << text.name().toStdString() << " on "
+            << background.name().toStdString();
+        ++checked;
+      }
+    }
+    EXPECT_EQ(checked, (3 + 8 + 1 + 8 + 8) + 200 + (2 + 3 + kKeyCapCount));
+    window.reset();
+  }
+  QApplication::setPalette(before);
+}
+
+// Closing with key choices that differ from the file asks first; Save is the normal Save.
+TEST_F(MainWindow, UnsavedKeyChoicesAreAskedAboutOnExitAndClose) {
+  using Answer = Dialogs::UnsavedKeys;
+  const struct Case {
+    const char* what;
+    int m2;                        // M2's choice before closing; kFilePositions[1] is the file's
+    std::optional<Answer> answer;  // none: nothing may be asked
+    bool readOnly;
+    bool closes;
+    int m2InFile;
+  } cases[] = {
+      {"no change", kFilePositions[1], std::nullopt, false, true, kFilePositions[1]},
+      {"Cancel", 77, Answer::Cancel, false, false, kFilePositions[1]},
+      {"Discard", 77, Answer::Discard, false, true, kFilePositions[1]},
+      {"Save", 77, Answer::Save, false, true, 77},
+      {"Save fails", 77, Answer::Save, true, false, kFilePositions[1]},
+  };
+  for (const bool byExit : {true, false}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + (byExit ? " by Exit" : " by the frame"));
+      window = std::make_unique<Form1>(state, dialogs);
+      const QString path = LoadImage();
+      window->show();
+      window->Combo(2)->SetListIndex(3);  // a choice made and taken back
+      window->Combo(2)->SetListIndex(c.m2);
+      if (c.readOnly) QFile::setPermissions(path, QFileDevice::ReadOwner);
+      dialogs.unsavedQuestions = 0;
+      if (c.answer) dialogs.unsavedAnswers.push_back(*c.answer);
+      if (byExit) {
+        QTest::mouseClick(window->Command5(), Qt::LeftButton);
+      } else {
+        window->close();
+      }
+      QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+      EXPECT_EQ(dialogs.unsavedQuestions, c.answer ? 1 : 0);
+      EXPECT_EQ(window->isVisible(), !c.closes);
+      EXPECT_EQ(ReadFile(path)[ButtonOffsets[1]], CatalogueCode(c.m2InFile));
+      dialogs.unsavedAnswers.clear();
+      window.reset();
+    }
   }
 }
 

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QContextMenuEvent>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include "ui/step_list/form2.h"
@@ -100,8 +102,7 @@ TEST_F(StepList, ScrollBarTurnsOnePagePerStepAndFollowsADrag) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
   QScrollBar* bar = form.VScroll1();
 
-  // Tab reaches the bar, and keys typed into the window then turn pages.
-  QTest::keyClick(form.windowHandle(), Qt::Key_Tab);
+  // The bar has the focus at first, and keys typed into the window turn pages.
   ASSERT_EQ(form.focusWidget(), bar);
   QTest::keyClick(form.windowHandle(), Qt::Key_PageDown);
   ExpectPage(form, 1);
@@ -121,6 +122,22 @@ TEST_F(StepList, ScrollBarTurnsOnePagePerStepAndFollowsADrag) {
   }
   bar->triggerAction(QAbstractSlider::SliderPageStepAdd);  // trough
   ExpectPage(form, 1);
+
+  // No way to skip pages: a middle click in the trough does nothing, and there is no menu.
+  QTest::mouseClick(bar, Qt::MiddleButton, {}, QPoint(bar->width() / 2, bar->height() - 40));
+  ExpectPage(form, 1);
+  bool menuShown = false;
+  QTimer::singleShot(0, [&] {
+    if (QWidget* menu = QApplication::activePopupWidget()) {
+      menuShown = true;
+      menu->close();
+    }
+  });
+  const QPoint at(bar->width() / 2, bar->height() - 40);
+  QContextMenuEvent menu(QContextMenuEvent::Mouse, at, bar->mapToGlobal(at));
+  QApplication::sendEvent(bar, &menu);
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(menuShown);
   bar->setValue(9);
 
   // Dragging the thumb shows each page it passes over, and the page where it is let go.
@@ -227,6 +244,49 @@ TEST_F(StepList, DoubleClickOnStepTextReportsItsRow) {
   QTest::mouseDClick(form.Label1(14), Qt::LeftButton);  // row numbers do nothing
   ASSERT_EQ(rows.count(), 1);
   EXPECT_EQ(rows.at(0).at(0).toInt(), 13);
+}
+
+// From the scroll bar, Tab reaches the first row of the page shown; the arrows go from row to
+// row and turn the page at its edges; Enter and Space open the row as a double-click does.
+TEST_F(StepList, RowsAreReachedAndOpenedByKeyboard) {
+  Form2 form(state);
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  ASSERT_EQ(form.focusWidget(), form.VScroll1()) << "the bar has the focus at first";
+  QSignalSpy opened(&form, &Form2::RowDoubleClicked);
+  constexpr int kBar = -1;
+  const struct Step {
+    Qt::Key key;
+    Qt::KeyboardModifiers held;
+    int focus;  // row, or kBar
+    int page;
+  } steps[] = {
+      {Qt::Key_PageDown, {}, kBar, 1}, {Qt::Key_Tab, {}, 10, 1},
+      {Qt::Key_Up, {}, 9, 0},          {Qt::Key_Down, {}, 10, 1},
+      {Qt::Key_End, {}, 99, 9},        {Qt::Key_Down, {}, 99, 9},
+      {Qt::Key_PageUp, {}, 89, 8},     {Qt::Key_Home, {}, 0, 0},
+      {Qt::Key_Up, {}, 0, 0},          {Qt::Key_Tab, {}, kBar, 0},
+      {Qt::Key_Down, {}, kBar, 1},     {Qt::Key_Tab, Qt::ShiftModifier, 10, 1},
+      {Qt::Key_Down, {}, 11, 1},       {Qt::Key_Return, {}, 11, 1},
+      {Qt::Key_Space, {}, 11, 1},      {Qt::Key_Backtab, Qt::ShiftModifier, kBar, 1},
+  };
+  for (const Step& s : steps) {
+    QTest::keyClick(form.windowHandle(), s.key, s.held);
+    QWidget* expected =
+        s.focus == kBar ? static_cast<QWidget*>(form.VScroll1()) : form.Label2(s.focus);
+    ASSERT_EQ(form.focusWidget(), expected) << s.key;
+    ExpectPage(form, s.page);
+  }
+  ASSERT_EQ(opened.count(), 2);
+  EXPECT_EQ(opened.at(0).at(0).toInt(), 11);
+  EXPECT_EQ(opened.at(1).at(0).toInt(), 11);
+
+  // The wheel turns the page under a focused row and takes the focus along.
+  form.Label2(13)->setFocus();
+  QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -120), {}, {},
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(&form, &wheel);
+  EXPECT_EQ(form.focusWidget(), form.Label2(23));
 }
 
 TEST_F(StepList, RefreshRowRewritesOneRowAndKeepsThePage) {

@@ -42,6 +42,15 @@ class ScriptedDialogs final : public Dialogs {
     return answer;
   }
 
+  // With no answer queued, Discard: closing goes on as it did before the question existed.
+  UnsavedKeys AskAboutUnsavedKeys(QWidget* /*parent*/) override {
+    ++unsavedQuestions;
+    if (unsavedAnswers.empty()) return UnsavedKeys::Discard;
+    const UnsavedKeys answer = unsavedAnswers.front();
+    unsavedAnswers.pop_front();
+    return answer;
+  }
+
   // Queue the next open dialog's answer; nullopt is a cancel.
   void Answer(std::optional<QString> path) { answers.push_back(std::move(path)); }
 
@@ -59,6 +68,8 @@ class ScriptedDialogs final : public Dialogs {
   std::string lastFilter;
   QString lastStartPath;
   int openCount = 0;
+  std::deque<UnsavedKeys> unsavedAnswers;
+  int unsavedQuestions = 0;
 };
 
 }  // namespace vorlane::ui::testing

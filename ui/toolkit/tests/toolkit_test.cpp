@@ -5,10 +5,13 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <string>
@@ -17,6 +20,7 @@
 #include "ui/toolkit/controls.h"
 #include "ui/toolkit/dialogs.h"
 #include "ui/toolkit/fonts.h"
+#include "ui/toolkit/placement.h"
 #include "ui/toolkit/platform.h"
 #include "ui/toolkit/twips.h"
 
@@ -29,6 +33,48 @@ TEST(Twips, FifteenTwipsMakeOnePixel) {
   } cases[] = {{0, 0}, {15, 1}, {120, 8}, {495, 33}, {9735, 649}, {4455, 297}, {7, 0}, {8, 1}};
   for (const auto& c : cases) EXPECT_EQ(Px(c.twips), c.px) << c.twips;
   EXPECT_EQ(TwipsRect(120, 840, 9495, 375), QRect(8, 56, 633, 25));
+}
+
+// Frames as openbox draws them (1 px sides, a 22 px title bar); the main window's client area is
+// 649 x 297 px, the step list's 432 x 328, the editor's 907 x 296. Available areas leave a 30 px
+// panel at the bottom.
+TEST(Placement, StepListAndEditorStayOnTheMainWindowsScreen) {
+  const QSize list(434, 352);
+  const QSize editor(909, 320);
+  const struct Case {
+    const char* what;
+    QRect available;
+    QPoint main;  // top-left of the main window's 651 x 321 frame
+    QPoint list, editor;
+  } cases[] = {
+      {"1920: the usual place", {0, 0, 1920, 1050}, {100, 100}, {751, 100}, {100, 100}},
+      {"1280, centred: as far right as it goes",
+       {0, 0, 1280, 770},
+       {314, 200},
+       {846, 200},
+       {314, 200}},
+      {"1280, main to the right: left of it", {0, 0, 1280, 770}, {700, 50}, {266, 50}, {371, 50}},
+      {"1366, main at the left edge", {0, 0, 1366, 738}, {0, 0}, {651, 0}, {0, 0}},
+      {"1366, main low: moved up", {0, 0, 1366, 738}, {100, 600}, {751, 386}, {100, 418}},
+      {"1440, main to the right: left of it", {0, 0, 1440, 870}, {600, 40}, {166, 40}, {531, 40}},
+      {"2560 px at 2x scale is 1280 wide", {0, 0, 1280, 770}, {400, 30}, {846, 30}, {371, 30}},
+      {"second screen on the left, room on the right",
+       {-1920, 0, 1920, 1050},
+       {-1800, 100},
+       {-1149, 100},
+       {-1800, 100}},
+      {"second screen on the left, near its right edge",
+       {-1920, 0, 1920, 1050},
+       {-900, 100},
+       {-1334, 100},
+       {-909, 100}},
+      {"screen narrower than the editor", {0, 0, 800, 570}, {50, 20}, {366, 20}, {0, 20}},
+  };
+  for (const Case& c : cases) {
+    const QRect main(c.main, QSize(651, 321));
+    EXPECT_EQ(PlaceBeside(main, list, c.available), c.list) << c.what;
+    EXPECT_EQ(PlaceOver(main, editor, c.available), c.editor) << c.what;
+  }
 }
 
 TEST(FileFilter, DescriptionAndPatternBecomeQtForm) {
@@ -88,6 +134,28 @@ TEST(Platform, X11WhenOnWaylandWithAnXServerAndNoChoiceOfTheUsers) {
   }
 }
 
+// The real question: its three buttons, Cancel the default, and what Escape and a click answer.
+TEST(QtDialogs, UnsavedKeysQuestionDefaultsToCancel) {
+  using Answer = Dialogs::UnsavedKeys;
+  for (const auto& [press, answer] :
+       {std::pair{"", Answer::Cancel}, {"Discard", Answer::Discard}}) {
+    QStringList texts;
+    QTimer::singleShot(0, [&, press = QString::fromLatin1(press)] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      texts.push_back(box->defaultButton()->text());
+      for (QAbstractButton* b : box->buttons()) texts.push_back(b->text());
+      for (QAbstractButton* b : box->buttons()) {
+        if (b->text() == press) b->click();
+      }
+      if (press.isEmpty()) QTest::keyClick(box, Qt::Key_Escape);
+    });
+    EXPECT_EQ(QtDialogs().AskAboutUnsavedKeys(nullptr), answer) << press;
+    std::sort(texts.begin() + 1, texts.end());
+    EXPECT_EQ(texts, (QStringList{"Cancel", "Cancel", "Discard", "Save"})) << "default first";
+  }
+}
+
 TEST(DropDownList, ProgramSelectionRaisesClickBeforeSetterReturns) {
   DropDownList list;
   list.AddItem("a", 4);
@@ -117,14 +185,29 @@ TEST(DropDownList, ClearingInsideTheHandlerEndsWithNoSelection) {
   EXPECT_EQ(calls, 2);
 }
 
-TEST(ClickLabel, ReportsItsIndexForKeysAndDoubleClicks) {
-  ClickLabel label("Set Prog3", 2, nullptr);
-  QSignalSpy clicks(&label, &ClickLabel::Click);
-  label.ActAsButton();
-  QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
-  QCoreApplication::sendEvent(&label, &space);
-  ASSERT_EQ(clicks.count(), 1);
-  EXPECT_EQ(clicks.at(0).at(0).toInt(), 2);
+// A label acting as a button acts once per key stroke: Enter on its press, Space on its release,
+// never on a held key's auto-repeat.
+TEST(ClickLabel, KeysActOncePerStrokeAndIgnoreAutoRepeat) {
+  // Key events: S(pace), E(nter) or A, then + pressed, - released, * an auto-repeated press,
+  // / an auto-repeated release.
+  const std::pair<const char*, int> cases[] = {
+      {"S+", 0},       {"S+ S-", 1}, {"S+ S/ S* S/ S* S-", 1}, {"S-", 0}, {"E+", 1},
+      {"E+ E* E*", 1}, {"A+ A-", 0},
+  };
+  for (const auto& [keys, expected] : cases) {
+    ClickLabel label("Set Prog3", 2, nullptr);
+    QSignalSpy clicks(&label, &ClickLabel::Click);
+    label.ActAsButton();
+    for (const QString& k : QString::fromLatin1(keys).split(' ')) {
+      const Qt::Key key = k[0] == 'S' ? Qt::Key_Space : k[0] == 'E' ? Qt::Key_Return : Qt::Key_A;
+      const bool press = k[1] == '+' || k[1] == '*';
+      QKeyEvent event(press ? QEvent::KeyPress : QEvent::KeyRelease, key, Qt::NoModifier, QString(),
+                      k[1] == '*' || k[1] == '/');
+      QCoreApplication::sendEvent(&label, &event);
+    }
+    ASSERT_EQ(clicks.count(), expected) << keys;
+    EXPECT_TRUE(expected == 0 || clicks.at(0).at(0).toInt() == 2) << "its index";
+  }
 }
 
 // What a screen reader sees of a label, and that its action does what the mouse would.
@@ -242,14 +325,21 @@ TEST(ClickLabel, ALabelActingAsAButtonShowsTheFocus) {
   auto* label = new ClickLabel("Set Prog1", 0, &window);
   label->setGeometry(10, 10, 80, 30);
   label->ActAsButton();
+  MarkFocus(&window);
   window.show();
   QApplication::setActiveWindow(&window);  // which gives the label the focus at once
   label->clearFocus();
   ASSERT_FALSE(label->hasFocus());
-  const QImage unfocused = label->grab().toImage();
+  const QImage unfocused = window.grab().toImage();
   label->setFocus();
   ASSERT_TRUE(label->hasFocus());
-  EXPECT_NE(label->grab().toImage(), unfocused);
+  const QImage focused = window.grab().toImage();
+  EXPECT_NE(focused, unfocused);
+  const QColor highlight = label->palette().color(QPalette::Active, QPalette::Highlight);
+  for (const QPoint at : {QPoint(8, 25), QPoint(9, 25), QPoint(50, 8), QPoint(90, 39)}) {
+    EXPECT_EQ(focused.pixelColor(at), highlight) << at.x() << "," << at.y();
+  }
+  EXPECT_NE(focused.pixelColor(7, 25), highlight) << "2 px wide, not more";
 }
 
 TEST(Fonts, FacesFallBackToInstalledFamilies) {
