@@ -123,7 +123,8 @@ int WriteOutput(const std::string& path, std::string_view text, Streams& streams
   }
   const auto bytes = std::as_bytes(std::span(text.data(), text.size()));
   const FileResult written =
-      ReplaceFile(path, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+      ReplaceFile(path, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()},
+                  nullptr, SameBytes::Keep);
   if (!written.ok()) {
     Complain(streams.err, "Could not write " + text::Shown(path) + ": " + written.reason);
     return kExitRefused;

@@ -21,9 +21,14 @@
 # E2E_WAIT (seconds, default 30) bounds every single wait; every wait is on a condition, and every
 # key is sent only once the control meant to take it is seen to have the focus.
 set -uo pipefail
+# A misspelt helper would otherwise be reported and run past, and the run still pass.
+command_not_found_handle() {
+  echo "e2e: no command \"$1\"" >&2
+  kill "$$"
+}
 
 if [ $# -lt 4 ] || [ $# -gt 5 ]; then
-  echo "usage: $0 VORLANE IMAGE_TOOL LAYOUT_TOOL ARTIFACTS_DIR [bare|openbox|wayland]" >&2
+  echo "usage: $0 VORLANE IMAGE_TOOL LAYOUT_TOOL ARTIFACTS_DIR [bare|openbox|wayland|keyboard]" >&2
   exit 2
 fi
 app=$(realpath "$1")

@@ -246,7 +246,7 @@ std::optional<int> NamedDescriptor(const std::string& path) {
   return std::nullopt;
 }
 
-FileResult ReplaceFile(const std::string& path, Bytes bytes, FileStamp* written) {
+FileResult ReplaceFile(const std::string& path, Bytes bytes, FileStamp* written, SameBytes same) {
   if (const std::optional<int> fd = NamedDescriptor(path)) {
     return WriteToDescriptor(path, *fd, bytes);
   }
@@ -269,7 +269,7 @@ FileResult ReplaceFile(const std::string& path, Bytes bytes, FileStamp* written)
     // Permission bits are honoured even for root: a file marked read-only is not to be changed.
     if (::access(target.c_str(), W_OK) != 0) return WriteFailure(path, errno);
     if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return WriteFailure(path, EACCES);
-    if (HoldsExactly(target, st, bytes)) {
+    if (same == SameBytes::Keep && HoldsExactly(target, st, bytes)) {
       if (written != nullptr) {
         Stamp(st, *written);
         written->bytes.assign(bytes.begin(), bytes.end());

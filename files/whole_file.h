@@ -6,7 +6,8 @@
 // - Something that is no regular file (a FIFO, a terminal, /dev/null) is opened and written,
 //   never replaced.
 // - A file without write permission is refused, even for root: read-only means "do not change".
-// - A file that already holds exactly the bytes is left alone (same inode, same time).
+// - With SameBytes::Keep, a file that already holds exactly the bytes is left alone (same inode,
+//   same time); the editor's saves always write, as a user who presses Save expects.
 // - Otherwise a temporary file in the same folder is written, flushed, given the file's mode,
 //   owner and extended attributes (ACLs among them), and renamed over the file, so a crash or a
 //   failure at any point leaves the old file or the new one, never a mix.
@@ -32,8 +33,9 @@ FileResult ReadWholeFile(const std::string& path, FileStamp& read);
 
 // Replaces the file at `path` by `bytes` under the rules above. `written`, when given, is set to
 // the file as written (only for a regular file).
+enum class SameBytes { Rewrite, Keep };
 FileResult ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
-                       FileStamp* written = nullptr);
+                       FileStamp* written = nullptr, SameBytes same = SameBytes::Rewrite);
 
 // How the file at `path` stands against what was last read or written of it. A file touched or
 // replaced but holding the same bytes is the Same.
