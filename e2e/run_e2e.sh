@@ -641,11 +641,11 @@ if [ "$desktop" = openbox ]; then
   # The step held 1 Q A Z Null SP; German z and y are the keys US keyboards call Y and Z.
   xdotool key z y Escape Tab
   ask has "Set itemNum 53" label " 0x0 SP Y Z Esc Tab"
-  xdotool key Return less F13 alt+F4
+  # The F13 key, by its keycode: the layout gives it XF86Tools, which another key has first.
+  xdotool key Return less 191 alt+F4
   ask has "Set itemNum 53" label " Tab Ent 0x64 0x68 LAlt F4"
   find_window "Set itemNum 53" || fail "Alt+F4 closed the editor while it recorded"
-  click "$editor" keycode Label5
-  ask has "Set itemNum 53" "push button" Record
+  ask has "Set itemNum 53" "push button" Record # 3 s after the last key
   setxkbmap -layout us
   click "$editor" keycode "=Save Set"
   answer_message "Your settings have been successfully saved!"
