@@ -67,7 +67,7 @@ def expected_controls(window):
     if window.startswith("Set itemNum "):
         rows = [("combo box", "*", {"Press"}), ("combo box", "*", {"Press"}),
                 ("label", "*", set()), ("push button", "Clear Set", {"Press"}),
-                ("push button", "Save Set", {"Press"})]
+                ("push button", "Save Set", {"Press"}), ("push button", "Record", {"Press"})]
         return rows + [("push button", cap, {"Press"}) for cap in key_caps()]
     raise ValueError(f"no expected list for window {window!r}")
 

@@ -417,7 +417,8 @@ if [ "$desktop" = keyboard ]; then
 
   begin "K4: arrows and Space build the step (A, S); Ctrl+S stores it"
   read -r -a before <<<"$(step_bytes 2 23 "$image")"
-  for c in "combo box/#0" "combo box/#1" "push button/Clear Set" "push button/Save Set"; do
+  for c in "combo box/#0" "combo box/#1" "push button/Clear Set" "push button/Save Set" \
+    "push button/Record"; do
     keys_to "Set itemNum 23" "${c%%/*}" "${c#*/}" Tab
   done
   keys_to "Set itemNum 23" "push button" Esc Down Down Down Right # Esc ` Tab CL A
@@ -630,6 +631,28 @@ find_window "Set itemNum 53" && find_window "Set Prog 3" ||
   fail "the editor and the step list should stay open after Save Set"
 xdotool windowraise "$list" # its row 44 now shows the stored step
 shot saved-step
+
+if [ "$desktop" = openbox ]; then
+  begin "3: Record on a German layout takes keys by their place, Esc, Tab, Enter and Alt+F4 too"
+  setxkbmap -layout de || fail "setxkbmap cannot set the German layout"
+  focus "$editor"
+  click "$editor" keycode Label5
+  ask has "Set itemNum 53" "push button" Recording
+  # The step held 1 Q A Z Null SP; German z and y are the keys US keyboards call Y and Z.
+  xdotool key z y Escape Tab
+  ask has "Set itemNum 53" label " 0x0 SP Y Z Esc Tab"
+  # The F13 key, by its keycode: the layout gives it XF86Tools, which another key has first.
+  xdotool key Return less 191 alt+F4
+  ask has "Set itemNum 53" label " Tab Ent 0x64 0x68 LAlt F4"
+  find_window "Set itemNum 53" || fail "Alt+F4 closed the editor while it recorded"
+  ask has "Set itemNum 53" "push button" Record # 3 s after the last key
+  setxkbmap -layout us
+  click "$editor" keycode "=Save Set"
+  answer_message "Your settings have been successfully saved!"
+  "$tool" set-step "$expected" 2 53 FD-Stop 0.5s Tab Ent Null Null LAlt F4
+  "$tool" put "$expected" $(($("$tool" step-offset 2 53) + 4)) 100 104 # the ISO key, F13
+  expect_image "$expected" "the recorded step 53 of Prog3 is not the keys' places"
+fi
 
 if [ "$desktop" = openbox ]; then
   begin "4: each of the three windows comes to the front while the others are open"

@@ -32,8 +32,6 @@ constexpr const char* kModel = "pc105";
 constexpr const char* kComposeFile = "/usr/share/X11/locale/en_US.UTF-8/Compose";
 constexpr const char* kComposeLocale = "en_US.UTF-8";
 
-// XKB keycodes are the Linux input codes plus 8.
-constexpr xkb_keycode_t kXkbKeycodeOffset = 8;
 constexpr int kRightAltInputCode = 100;  // KEY_RIGHTALT
 
 // The keys beyond the 87 of a US keyboard, which not every keyboard has: the non-US hash key,
@@ -272,7 +270,7 @@ void KeyboardLayout::Keymap::ReadKeys() {
   constexpr std::size_t kMaxMasks = 16;
   std::array<xkb_mod_mask_t, kMaxMasks> masks{};
   for (xkb_keycode_t key = xkb_keymap_min_keycode(map); key <= xkb_keymap_max_keycode(map); ++key) {
-    const std::uint8_t usage = HidUsageOfInputCode(static_cast<int>(key - kXkbKeycodeOffset));
+    const std::uint8_t usage = HidUsageOfXkbKeycode(key);
     if (usage == 0 || xkb_keymap_num_layouts_for_key(map, key) == 0) continue;
     const xkb_level_index_t levels = xkb_keymap_num_levels_for_key(map, key, 0);
     for (xkb_level_index_t level = 0; level < levels; ++level) {
@@ -333,8 +331,7 @@ void KeyboardLayout::Keymap::Compose() {
         continue;  // nothing, or more than one character
       }
       Candidate candidate{deadWay.presses, deadWay.everyKeyboard && baseWay.everyKeyboard,
-                          deadWay.modifiers + baseWay.modifiers,
-                          deadWay.altGrs + baseWay.altGrs};
+                          deadWay.modifiers + baseWay.modifiers, deadWay.altGrs + baseWay.altGrs};
       candidate.presses.push_back(baseWay.presses.front());
       KeepBetter(best[character], std::move(candidate));
     }

@@ -50,4 +50,9 @@ std::uint8_t HidUsageOfInputCode(int code) {
   return kUsages[static_cast<std::size_t>(code)];
 }
 
+std::uint8_t HidUsageOfXkbKeycode(std::uint32_t keycode) {
+  if (keycode <= kXkbKeycodeOffset || keycode - kXkbKeycodeOffset >= kInputCodeCount) return 0;
+  return HidUsageOfInputCode(static_cast<int>(keycode - kXkbKeycodeOffset));
+}
+
 }  // namespace vorlane

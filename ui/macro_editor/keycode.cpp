@@ -1,5 +1,6 @@
 #include "ui/macro_editor/keycode.h"
 
+#include <QApplication>
 #include <QColor>
 #include <QKeyEvent>
 #include <QPalette>
@@ -17,6 +18,7 @@
 #include "ui/toolkit/fonts.h"
 #include "ui/toolkit/texts.h"
 #include "ui/toolkit/twips.h"
+#include "vocabulary/hid_input_codes.h"
 #include "vocabulary/key_tables.h"
 
 namespace vorlane::ui {
@@ -34,6 +36,12 @@ constexpr Place kCombo2Place{2280, 120, 1215, 315};
 constexpr Place kLabel2Place{3720, 120, 5295, 375};
 constexpr Place kLabel3Place{9240, 120, 1335, 375};
 constexpr Place kLabel4Place{10800, 120, 1335, 375};
+// "Record" fills the rest of the row beside "Save Set": the same gap as between the two commands
+// before it, and the window's left margin on the right.
+constexpr int kCommandGap = kLabel4Place.left - (kLabel3Place.left + kLabel3Place.width);
+constexpr int kLabel5Left = kLabel4Place.left + kLabel4Place.width + kCommandGap;
+constexpr Place kLabel5Place{kLabel5Left, kLabel4Place.top,
+                             kClientWidth - kCombo1Place.left - kLabel5Left, kLabel4Place.height};
 
 constexpr Rgb kWindowBackground{0, 0, 64};
 constexpr Rgb kWindowText{255, 255, 255};  // for anything drawn straight on that blue
@@ -48,6 +56,13 @@ constexpr double kWindowPointSize = 8.25;
 const QString kCaptionPrefix = QStringLiteral("Set itemNum ");
 const QString kClearSetCaption = QStringLiteral("Clear Set");
 const QString kSaveSetCaption = QStringLiteral("Save Set");
+const QString kRecordCaption = QStringLiteral("Record");
+// "Recording" is wider than the place; the dot is what recorders show, and screen readers hear
+// the word.
+const QString kRecordingCaption = QStringLiteral("\u25CF Rec");
+const QString kRecordingName = QStringLiteral("Recording");
+// A keyboard-only user gets the keyboard back this long after the last key.
+constexpr std::chrono::milliseconds kRecordIdle{3000};
 
 QColor ToColor(Rgb c) { return QColor(c.red, c.green, c.blue); }
 
@@ -191,9 +206,12 @@ keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
   label3_->setObjectName(QStringLiteral("Label3"));
   label4_ = new ClickLabel(kSaveSetCaption, 0, this);
   label4_->setObjectName(QStringLiteral("Label4"));
+  label5_ = new ClickLabel(kRecordCaption, 0, this);
+  label5_->setObjectName(QStringLiteral("Label5"));
   PlaceWidget(label3_, kLabel3Place);
   PlaceWidget(label4_, kLabel4Place);
-  for (ClickLabel* command : {label3_, label4_}) {
+  PlaceWidget(label5_, kLabel5Place);
+  for (ClickLabel* command : {label3_, label4_, label5_}) {
     command->setFont(labelFont);
     PaintLabel(command, commandBackground, commandText, Qt::AlignCenter);
     command->setCursor(Qt::PointingHandCursor);
@@ -230,6 +248,12 @@ keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
   });
   connect(label3_, &ClickLabel::Click, this, &keycode::ClearSet);
   connect(label4_, &ClickLabel::Click, this, &keycode::SaveSet);
+  connect(label5_, &ClickLabel::Click, this, &keycode::RecordClicked);
+  label5_->setToolTip(
+      QStringLiteral("Press keys on your keyboard to add them to the step, by their place"));
+  recordIdle_.setSingleShot(true);
+  recordIdle_.setInterval(kRecordIdle);
+  connect(&recordIdle_, &QTimer::timeout, this, &keycode::StopRecording);
   const QKeySequence saveKeys(Qt::CTRL | Qt::Key_S);
   connect(AddShortcut(this, saveKeys), &QShortcut::activated, this, &keycode::SaveSet);
   label4_->setToolTip(WithShortcut(QStringLiteral("Store this step and write the file"), saveKeys));
@@ -279,12 +303,78 @@ void keycode::ShowKeys() {
   label2_->setText(line);
 }
 
+void keycode::PushCode(std::uint8_t code) {
+  PushKey(state_.StepBuffer, code);
+  ShowKeys();
+}
+
 void keycode::KeyCapClicked(int index) {
   const QByteArray caption = Label1(index)->text().toUtf8();
   const std::int16_t code =
       KeyCapCode(std::string_view(caption.constData(), static_cast<std::size_t>(caption.size())));
-  PushKey(state_.StepBuffer, static_cast<std::uint8_t>(code));
-  ShowKeys();
+  PushCode(static_cast<std::uint8_t>(code));
+}
+
+void keycode::RecordClicked() {
+  if (recording_) {
+    StopRecording();
+    return;
+  }
+  recording_ = true;
+  label5_->setText(kRecordingCaption);
+  label5_->setAccessibleName(kRecordingName);
+  PaintLabel(label5_, palette().color(QPalette::Highlight),
+             palette().color(QPalette::HighlightedText), Qt::AlignCenter);
+  // The window's own keys (Escape, Tab, Ctrl+S, Enter on a focused label) are recorded, not
+  // obeyed: every key event of this window passes the filter first. The grab keeps the window
+  // manager's keys (Alt+F4) from it where the platform grants one.
+  qApp->installEventFilter(this);
+  activateWindow();
+  grabKeyboard();
+  recordIdle_.start();
+}
+
+void keycode::StopRecording() {
+  if (!recording_) return;
+  recording_ = false;
+  recordIdle_.stop();
+  releaseKeyboard();
+  qApp->removeEventFilter(this);
+  label5_->setText(kRecordCaption);
+  label5_->setAccessibleName(QString());
+  PaintLabel(label5_, palette().color(QPalette::Button), palette().color(QPalette::ButtonText),
+             Qt::AlignCenter);
+}
+
+bool keycode::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  const auto* widget = qobject_cast<const QWidget*>(watched);
+  // Key events reach the window's QWindow before the widget; only the widget's copy counts.
+  if (!recording_ || widget == nullptr || widget->window() != this ||
+      (type != QEvent::KeyPress && type != QEvent::KeyRelease &&
+       type != QEvent::ShortcutOverride)) {
+    return QWidget::eventFilter(watched, event);
+  }
+  if (type == QEvent::KeyPress) {
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    recordIdle_.start();
+    // The key's place, never its character, so that the layout does not matter; a key the
+    // device has no code for adds nothing.
+    const std::uint8_t usage = HidUsageOfXkbKeycode(key->nativeScanCode());
+    if (!key->isAutoRepeat() && usage != 0) PushCode(usage);
+  }
+  event->accept();  // an accepted ShortcutOverride keeps the shortcut from acting
+  return true;
+}
+
+void keycode::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::ActivationChange && !isActiveWindow()) StopRecording();
+  QWidget::changeEvent(event);
+}
+
+void keycode::hideEvent(QHideEvent* event) {
+  StopRecording();
+  QWidget::hideEvent(event);
 }
 
 void keycode::ClearSet() {

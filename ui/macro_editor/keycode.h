@@ -3,8 +3,11 @@
 #pragma once
 
 #include <QRect>
+#include <QTimer>
 #include <QWidget>
 
+#include <chrono>
+#include <cstdint>
 #include <vector>
 
 #include "image/module1.h"
@@ -32,12 +35,18 @@ class keycode : public QWidget {  // NOLINT(readability-identifier-naming): the 
   ClickLabel* Label2() const { return label2_; }    // status line
   ClickLabel* Label3() const { return label3_; }    // "Clear Set"
   ClickLabel* Label4() const { return label4_; }    // "Save Set"
+  ClickLabel* Label5() const { return label5_; }    // "Record"
   ClickLabel* Label1(int index) const { return label1_.at(static_cast<std::size_t>(index)); }
 
   // Handlers, public so that the window's own controls and tests reach the same code.
   void KeyCapClicked(int index);
   void ClearSet();
   void SaveSet();
+  // "Record": starts recording keys from the keyboard, or ends it.
+  void RecordClicked();
+  bool Recording() const { return recording_; }
+  // How long after the last key recording ends by itself.
+  void SetRecordIdle(std::chrono::milliseconds idle) { recordIdle_.setInterval(idle); }
 
  signals:
   // After a successful "Save Set", once the success message is closed and before the mirrors are
@@ -49,9 +58,14 @@ class keycode : public QWidget {  // NOLINT(readability-identifier-naming): the 
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void ShowKeys();
+  void PushCode(std::uint8_t code);
+  void StopRecording();
 
   Module1& state_;
   Dialogs& dialogs_;
@@ -60,7 +74,10 @@ class keycode : public QWidget {  // NOLINT(readability-identifier-naming): the 
   ClickLabel* label2_ = nullptr;
   ClickLabel* label3_ = nullptr;
   ClickLabel* label4_ = nullptr;
+  ClickLabel* label5_ = nullptr;
   LabelArray label1_;
+  bool recording_ = false;
+  QTimer recordIdle_;
 };
 
 }  // namespace vorlane::ui

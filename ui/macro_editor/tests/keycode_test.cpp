@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -96,6 +97,14 @@ class KeycodeTest : public ::testing::Test {
       }
     }
     FAIL() << "no key-cap " << caption;
+  }
+
+  // A key as X11 and Wayland report it (the XKB keycode as native scan code), to the focus.
+  void Press(Qt::Key key, quint32 scan, Qt::KeyboardModifiers mods = {}, bool repeat = false) {
+    QWidget* to = editor_->focusWidget();
+    if (qt_sendShortcutOverrideEvent(to, 0, key, mods, {}, repeat)) return;  // a shortcut took it
+    QKeyEvent event(QEvent::KeyPress, key, mods, scan, 0, 0, {}, repeat);
+    QCoreApplication::sendEvent(to, &event);
   }
 
   MacroStep FileStep(int prog, int step) const {
@@ -356,6 +365,59 @@ TEST_F(KeycodeTest, ArrowsHomeAndEndMoveBetweenKeyCapsAsOnThePicture) {
   EXPECT_EQ(FileStep(0, 0), state_.StepBuffer) << "Ctrl+S stored the step";
 }
 
+// Recording takes each key by its place; the window's own keys are recorded, not obeyed.
+TEST_F(KeycodeTest, RecordPushesEveryKeyByItsPlace) {
+  const MacroStep start{3, 12, 0, 0, 0, 0, 0, 0};
+  keycode& editor = Open(0, 5, &start);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+  editor.Label5()->setFocus();
+  QTest::keyClick(editor.Label5(), Qt::Key_Space);
+  ASSERT_EQ(QWidget::keyboardGrabber(), &editor);
+  // z on US and German (held: repeats), a on French, the ISO key, a code with no usage.
+  // clang-format off
+  const struct { Qt::Key key; quint32 scan; int usage; Qt::KeyboardModifiers mods{}; } cases[] = {
+      {Qt::Key_Z, 52, 0x1D}, {Qt::Key_Z, 29, 0x1C}, {Qt::Key_Z, 29, -1}, {Qt::Key_A, 24, 0x14},
+      {Qt::Key_Escape, 9, 0x29}, {Qt::Key_Return, 36, 0x28}, {Qt::Key_Tab, 23, 0x2B},
+      {Qt::Key_Space, 65, 0x2C}, {Qt::Key_Shift, 50, 0xE1}, {Qt::Key_AltGr, 108, 0xE6},
+      {Qt::Key_F13, 191, 0x68}, {Qt::Key_Less, 94, 0x64}, {Qt::Key_unknown, 248, 0},
+      {Qt::Key_Control, 37, 0xE0}, {Qt::Key_S, 39, 0x16, Qt::ControlModifier},
+      {Qt::Key_F4, 70, 0x3D, Qt::AltModifier}};
+  // clang-format on
+  MacroStep expected = start;
+  for (const auto& c : cases) {
+    Press(c.key, c.scan, c.mods, c.usage < 0);  // -1: an auto-repeat
+    if (c.usage > 0) PushKey(expected, static_cast<std::uint8_t>(c.usage));
+    EXPECT_EQ(state_.StepBuffer, expected) << c.scan;
+  }
+  EXPECT_EQ(editor.Label2()->text(), " RAlt 0x68 0x64 LCtr S F4");
+  EXPECT_TRUE(editor.Label5()->accessibleName() == "Recording" &&
+              editor.Label5()->sizeHint().width() <= editor.Label5()->width());
+  // Escape did not close the editor, Tab did not move the focus, Ctrl+S did not save.
+  EXPECT_TRUE(editor.isVisible() && editor.focusWidget() == editor.Label5());
+  EXPECT_TRUE(dialogs_.messages.isEmpty());
+}
+
+// A screen reader's Press starts recording; a click, a pause or leaving the window ends it.
+TEST_F(KeycodeTest, RecordingEndsOnClickAfterAPauseAndOnLeaving) {
+  QWidget other;
+  for (const std::string_view end : {"click", "pause", "leave"}) {
+    SCOPED_TRACE(end);
+    keycode& editor = Open(0, 0);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+    editor.SetRecordIdle(std::chrono::milliseconds(end == "pause" ? 1 : 60000));
+    QAccessibleInterface* record = QAccessible::queryAccessibleInterface(editor.Label5());
+    EXPECT_EQ(record->role(), QAccessible::Button);
+    record->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor.Recording(); }));
+    if (end == "click") QTest::mouseClick(editor.Label5(), Qt::LeftButton);
+    if (end == "leave") other.show(), other.activateWindow();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !editor.Recording(); }));
+    EXPECT_TRUE(record->text(QAccessible::Name) == "Record" && !QWidget::keyboardGrabber());
+    Press(Qt::Key_Escape, 9);
+    EXPECT_FALSE(editor.isVisible()) << "Escape closes the editor again";
+  }
+}
+
 TEST_F(KeycodeTest, WindowAndKeyCapsFollowTheTwipsLayout) {
   keycode& editor = Open(0, 0);
   EXPECT_EQ(editor.size(), QSize(907, 296));
@@ -385,6 +447,11 @@ TEST_F(KeycodeTest, WindowAndKeyCapsFollowTheTwipsLayout) {
     EXPECT_TRUE(editor.Label1(i)->font().bold());
   }
   EXPECT_DOUBLE_EQ(editor.Label4()->font().pointSizeF(), 12);
+  // "Record" beside "Save Set", as far from the right edge as the lists are from the left.
+  EXPECT_EQ(editor.Label5()->geometry(), QRect(824, 8, 75, 25));
+  EXPECT_TRUE(editor.Label5()->font() == editor.Label4()->font() &&
+              editor.Label5()->palette() == editor.Label4()->palette());
+  EXPECT_EQ(editor.Label4()->nextInFocusChain(), editor.Label5());
 
   // Colours as drawn: inside the one-pixel frame of a key, and in a corner of the window.
   const QImage shot = editor.grab().toImage();

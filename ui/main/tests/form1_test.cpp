@@ -812,7 +812,7 @@ TEST_F(MainWindow, EveryTextIsReadableUnderALightAndADarkPalette) {
         ++checked;
       }
     }
-    EXPECT_EQ(checked, (3 + 8 + 1 + 8 + 8) + 200 + (2 + 3 + kKeyCapCount));
+    EXPECT_EQ(checked, (3 + 8 + 1 + 8 + 8) + 200 + (2 + 4 + kKeyCapCount));
     window.reset();
   }
   QApplication::setPalette(before);
