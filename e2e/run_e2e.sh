@@ -641,6 +641,11 @@ if [ "$desktop" = openbox ]; then
   # The step held 1 Q A Z Null SP; German z and y are the keys US keyboards call Y and Z.
   xdotool key z y Escape Tab
   ask has "Set itemNum 53" label " 0x0 SP Y Z Esc Tab"
+  # Recording may end 3 s after the last key while the reader looks: wait for that end, and
+  # record the rest anew onto the same step, so that a slow machine cannot cut it short.
+  ask has "Set itemNum 53" "push button" Record
+  click "$editor" keycode Label5
+  ask has "Set itemNum 53" "push button" Recording
   # The F13 key, by its keycode: the layout gives it XF86Tools, which another key has first.
   xdotool key Return less 191 alt+F4
   ask has "Set itemNum 53" label " Tab Ent 0x64 0x68 LAlt F4"
