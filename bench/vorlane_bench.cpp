@@ -218,34 +218,28 @@ std::vector<Row> TableRows(const CollectingReporter& reporter,
   import.pairedExcess = reporter.Counter(kImport, kBeyondCrashSafeFloor);
   rows.push_back(import);
   rows.push_back(beyondFloor("  import minus the crash-safe replace (paired)", kImport));
-  auto command = [&](const char* label, std::size_t program, Target target) {
-    Row row;
-    row.label = label;
-    row.baselineName = "bare C++ program";
-    if (vorlanectl) {
-      row.value = vorlanectl->at(program).medianSeconds;
-      row.pairedRatio = vorlanectl->at(program).medianRatio;
-    }
-    row.target = target;
-    return row;
+  // A whole-process row of `runs`, against that set's own baseline program.
+  auto processRow = [](const std::optional<std::vector<ExitFigures>>& runs, const char* baseline) {
+    return [&runs, baseline](const char* label, std::size_t program, Target target) {
+      Row row;
+      row.label = label;
+      row.baselineName = baseline;
+      if (runs) {
+        row.value = runs->at(program).medianSeconds;
+        row.pairedRatio = runs->at(program).medianRatio;
+      }
+      row.target = target;
+      return row;
+    };
   };
+  const auto command = processRow(vorlanectl, "bare C++ program");
+  const auto layout = processRow(layouts, "how-to-type");
   rows.push_back(command("Bare C++ program: read the image, print 1 KB (process start to end)",
                          kBarePrint, none));
   rows.push_back(command("vorlanectl show (process start to end)", kVorlanectlShow,
                          {Target::Kind::RatioAtMost, 1.5}));
   rows.push_back(command("vorlanectl export (process start to end)", kVorlanectlExport,
                          {Target::Kind::RatioAtMost, 1.5}));
-  auto layout = [&](const char* label, std::size_t program, Target target) {
-    Row row;
-    row.label = label;
-    row.baselineName = "how-to-type";
-    if (layouts) {
-      row.value = layouts->at(program).medianSeconds;
-      row.pairedRatio = layouts->at(program).medianRatio;
-    }
-    row.target = target;
-    return row;
-  };
   rows.push_back(
       layout("xkbcli how-to-type --layout de 97 (process start to end)", kHowToType, none));
   rows.push_back(layout("vorlanectl type --layout de, 100 characters, image in memory",
