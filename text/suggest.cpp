@@ -104,7 +104,8 @@ std::vector<std::string_view> ClosestNames(std::string_view word,
   std::size_t best = Tolerance(word);
   for (std::string_view c : candidates) {
     // The lengths alone tell that most names are too far: a long word costs nothing.
-    const std::size_t gap = word.size() > c.size() ? word.size() - c.size() : c.size() - word.size();
+    const std::size_t gap =
+        word.size() > c.size() ? word.size() - c.size() : c.size() - word.size();
     if (gap > best) continue;
     const std::size_t d = EditDistance(word, c);
     if (d > best) continue;

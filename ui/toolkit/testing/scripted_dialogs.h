@@ -63,7 +63,7 @@ class ScriptedDialogs final : public Dialogs {
   std::vector<Question> questions;
   std::deque<DiskChangeAnswer> diskAnswers;
   DiskChangeAnswer unqueuedDiskAnswer = DiskChangeAnswer::Cancel;  // the default button's
-  std::function<void(const QString&)> onMessage;  // runs inside the "modal" box
+  std::function<void(const QString&)> onMessage;                   // runs inside the "modal" box
   std::deque<std::optional<QString>> answers;
   std::string lastFilter;
   QString lastStartPath;
