@@ -13,6 +13,24 @@ void QtDialogs::Message(QWidget* parent, const QString& text) {
   box.exec();
 }
 
+namespace {
+
+// Shows `box` with `first`, `second` and "Cancel", and gives 0 or 1 for the first two, 2 for
+// Cancel. Enter, Escape and the frame's close all take Cancel, the answer that loses nothing.
+int AskWithCancel(QMessageBox& box, std::string_view first, std::string_view second) {
+  const QPushButton* one = box.addButton(QtText(first), QMessageBox::AcceptRole);
+  const QPushButton* two = box.addButton(QtText(second), QMessageBox::DestructiveRole);
+  QPushButton* cancel = box.addButton(QtText(kCancelButton), QMessageBox::RejectRole);
+  box.setDefaultButton(cancel);
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == one) return 0;
+  if (box.clickedButton() == two) return 1;
+  return 2;
+}
+
+}  // namespace
+
 DiskChangeAnswer QtDialogs::AskAboutDiskChange(QWidget* parent, const QString& path,
                                                DiskChange change) {
   const QString advice =
@@ -26,17 +44,14 @@ DiskChangeAnswer QtDialogs::AskAboutDiskChange(QWidget* parent, const QString& p
                   DiskChangeNews(path, change) + QStringLiteral("\n\n") + advice,
                   QMessageBox::NoButton, parent);
   box.setTextFormat(Qt::PlainText);  // a file name is never markup
-  const QPushButton* reload = box.addButton(QtText(kReloadButton), QMessageBox::AcceptRole);
-  const QPushButton* overwrite =
-      box.addButton(QtText(kOverwriteButton), QMessageBox::DestructiveRole);
-  QPushButton* cancel = box.addButton(QtText(kCancelButton), QMessageBox::RejectRole);
-  // Enter, Escape and the frame's close all take the answer that loses nothing.
-  box.setDefaultButton(cancel);
-  box.setEscapeButton(cancel);
-  box.exec();
-  if (box.clickedButton() == reload) return DiskChangeAnswer::Reload;
-  if (box.clickedButton() == overwrite) return DiskChangeAnswer::Overwrite;
-  return DiskChangeAnswer::Cancel;
+  switch (AskWithCancel(box, kReloadButton, kOverwriteButton)) {
+    case 0:
+      return DiskChangeAnswer::Reload;
+    case 1:
+      return DiskChangeAnswer::Overwrite;
+    default:
+      return DiskChangeAnswer::Cancel;
+  }
 }
 
 std::optional<QString> QtDialogs::OpenFile(QWidget* parent, std::string_view filter,
@@ -69,16 +84,14 @@ QString QtFileFilter(std::string_view filter) {
 Dialogs::UnsavedKeys QtDialogs::AskAboutUnsavedKeys(QWidget* parent) {
   QMessageBox box(QMessageBox::Question, QtText(kAppTitle), QtText(kUnsavedKeysQuestion),
                   QMessageBox::NoButton, parent);
-  const QPushButton* save = box.addButton(QtText(kSaveButton), QMessageBox::AcceptRole);
-  const QPushButton* discard = box.addButton(QtText(kDiscardButton), QMessageBox::DestructiveRole);
-  QPushButton* cancel = box.addButton(QtText(kCancelButton), QMessageBox::RejectRole);
-  // Enter, Escape and the frame's close keep the window open and lose nothing.
-  box.setDefaultButton(cancel);
-  box.setEscapeButton(cancel);
-  box.exec();
-  if (box.clickedButton() == save) return UnsavedKeys::Save;
-  if (box.clickedButton() == discard) return UnsavedKeys::Discard;
-  return UnsavedKeys::Cancel;
+  switch (AskWithCancel(box, kSaveButton, kDiscardButton)) {
+    case 0:
+      return UnsavedKeys::Save;
+    case 1:
+      return UnsavedKeys::Discard;
+    default:
+      return UnsavedKeys::Cancel;
+  }
 }
 
 }  // namespace vorlane::ui

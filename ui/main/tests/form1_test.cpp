@@ -90,6 +90,14 @@ class MainWindow : public ::testing::Test {
   QString FilePath(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
 
   // Writes `image` and loads it through the open dialog.
+  // Loads the crafted image, shows the window, opens Prog<prog + 1>'s step list and its first step.
+  void OpenListAndEditor(int prog = 1) {
+    LoadImage();
+    window->show();
+    QTest::mouseClick(window->Label1(prog), Qt::LeftButton);
+    QTest::mouseDClick(window->StepList()->Label2(0), Qt::LeftButton);
+  }
+
   QString LoadImage(const ImageBytes& image = CraftedImage(), const char* name = "device.bin") {
     const QString path = FilePath(name);
     WriteFile(path, image);
@@ -654,10 +662,7 @@ TEST_F(MainWindow, AFileChangedOnDiskIsWrittenOverOnlyWhenTheUserSaysSo) {
 TEST_F(MainWindow, ExitAndTheFrameCloseEveryWindow) {
   for (const bool byExit : {true, false}) {
     window = std::make_unique<Form1>(state, dialogs);
-    LoadImage();
-    window->show();
-    QTest::mouseClick(window->Label1(1), Qt::LeftButton);
-    QTest::mouseDClick(window->StepList()->Label2(0), Qt::LeftButton);
+    OpenListAndEditor(1);
     QPointer<Form2> list = window->StepList();
     QPointer<keycode> editor = window->Editor();
     ASSERT_TRUE(list && editor);
@@ -676,10 +681,7 @@ TEST_F(MainWindow, ExitAndTheFrameCloseEveryWindow) {
 }
 
 TEST_F(MainWindow, EscapeClosesTheEditorThenTheStepListAndAHeldEscapeOnlyOne) {
-  LoadImage();
-  window->show();
-  QTest::mouseClick(window->Label1(1), Qt::LeftButton);
-  QTest::mouseDClick(window->StepList()->Label2(0), Qt::LeftButton);
+  OpenListAndEditor(1);
   QPointer<Form2> list = window->StepList();
   QPointer<keycode> editor = window->Editor();
   ASSERT_TRUE(list && editor);
@@ -790,10 +792,7 @@ TEST_F(MainWindow, EveryTextIsReadableUnderALightAndADarkPalette) {
     SCOPED_TRACE(name);
     QApplication::setPalette(palette);
     window = std::make_unique<Form1>(state, dialogs);
-    LoadImage();
-    window->show();
-    QTest::mouseClick(window->Label1(0), Qt::LeftButton);
-    QTest::mouseDClick(window->StepList()->Label2(0), Qt::LeftButton);
+    OpenListAndEditor(0);
     int checked = 0;
     for (QWidget* top :
          {static_cast<QWidget*>(window.get()), static_cast<QWidget*>(window->StepList()),
