@@ -65,6 +65,13 @@ SaveOutcome SaveStep(Module1& state, SaveMode mode) {
       });
 }
 
+SaveOutcome SaveImage(Module1& state, const ImageBytes& after, SaveMode mode) {
+  if (!HasChosenFile(state)) return Outcome(SaveOutcome::Status::NoFile);
+  return LockCheckAndWrite(
+      state, mode, [&] { return std::exchange(state.ConfigImage, after); },
+      [&](const ImageBytes& before) { state.ConfigImage = before; });
+}
+
 FileResult LoadImageFile(Module1& state, const std::string& path) {
   return ReadImageFile(path, state.ConfigImage, &state.OnDisk);
 }

@@ -40,6 +40,10 @@ SaveOutcome SaveButtons(Module1& state, const ButtonLists& lists,
 // The caller refreshes the step list and ProgSteps on success.
 SaveOutcome SaveStep(Module1& state, SaveMode mode = SaveMode::CheckDisk);
 
+// A whole new image, as the step list's operations make it: as SaveStep with `after` in place of
+// ConfigImage, which becomes `after` only when it was written.
+SaveOutcome SaveImage(Module1& state, const ImageBytes& after, SaveMode mode = SaveMode::CheckDisk);
+
 // Reads the image at `path` into ConfigImage and remembers it in OnDisk; leaves FileName to the
 // caller. A failure changes nothing.
 FileResult LoadImageFile(Module1& state, const std::string& path);

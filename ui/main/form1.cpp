@@ -1,6 +1,8 @@
 #include "ui/main/form1.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +14,7 @@
 #include "image/editor_saves.h"
 #include "image/macro_slots.h"
 #include "ui/macro_editor/save_message.h"
+#include "ui/step_list/step_list_edits.h"
 #include "ui/toolkit/fonts.h"
 #include "ui/toolkit/placement.h"
 #include "ui/toolkit/texts.h"
@@ -105,6 +108,10 @@ Form1::Form1(Module1& state, Dialogs& dialogs, QWidget* parent)
     catalogue_->setItem(p, 0, item);
   }
 
+  edits_ = new ImageEdits(state_, dialogs_, this);
+  connect(edits_, &ImageEdits::Changed, this, &Form1::ShowImage);
+  connect(edits_, &ImageEdits::ReloadAsked, this, [this] { LoadFile(state_.FileName); });
+
   BuildControls();
   MarkFocus(this);
 }
@@ -185,6 +192,14 @@ void Form1::BuildControls() {
         TwipsRect(GridLeft(kListLefts, i), GridTop(kListTops, i), kListWidth, kListHeight));
     list->setEnabled(false);
     connect(list, &DropDownList::Click, this, [this, n] { ApplyConflictRule(*lists_, n); });
+    for (const auto& [keys, copy] : {std::pair(QKeySequence::Copy, true),
+                                     std::pair(QKeySequence::Paste, false)}) {
+      auto* shortcut = new QShortcut(keys, list);
+      shortcut->setContext(Qt::WidgetShortcut);
+      shortcut->setAutoRepeat(false);
+      connect(shortcut, &QShortcut::activated, this,
+              [this, n, copy = copy] { copy ? CopyFunction(n) : PasteFunction(n); });
+    }
     digit->setBuddy(list);
     combos_.at(static_cast<std::size_t>(i)) = list;
   }
@@ -313,6 +328,8 @@ void Form1::OpenStepList(int prog) {
   auto* list = new Form2(state_, this);
   list->setAttribute(Qt::WA_DeleteOnClose);
   connect(list, &Form2::RowDoubleClicked, this, &Form1::OpenEditor);
+  auto* operations = new StepListEdits(*list, state_, *edits_, dialogs_);
+  connect(operations, &StepListEdits::StepsMoved, this, &Form1::FollowMovedSteps);
   // Against this window's right edge, wherever it stands now, if the screen has room there.
   PlaceNextTo(list, this, &PlaceBeside);
   stepList_ = list;
@@ -334,6 +351,35 @@ void Form1::OpenEditor(int step) {
   // In front and active, even when the step list that opened it is in front of this window.
   editor->raise();
   editor->activateWindow();
+}
+
+void Form1::CopyFunction(int n) {
+  if (Combo(n)->ListIndex() >= 0) QGuiApplication::clipboard()->setText(Combo(n)->currentText());
+}
+
+void Form1::PasteFunction(int n) {
+  // The function the clipboard names, as if the user chose it in the list: the clash rule runs.
+  const QString name = QGuiApplication::clipboard()->text().trimmed();
+  int position = Combo(n)->findText(name, Qt::MatchFixedString);
+  if (position < 0) {
+    dialogs_.Message(this, QStringLiteral("The clipboard holds no function name: \"%1\".")
+                               .arg(name.left(40)));
+    return;
+  }
+  lists_->SetSelection(n, position);
+}
+
+void Form1::ShowImage() {
+  RefreshProgSteps(state_);
+  if (stepList_) {
+    stepList_->ShowSteps(state_.ProgSteps.at(static_cast<std::size_t>(state_.ProgIndex)));
+  }
+}
+
+void Form1::FollowMovedSteps(const std::array<int, StepsPerProg>& moved) {
+  if (editor_ && !editor_->StepDeleted()) {
+    editor_->FollowStep(moved.at(static_cast<std::size_t>(state_.ItemNum)));
+  }
 }
 
 void Form1::RefreshStepListRow() {

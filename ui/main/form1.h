@@ -15,6 +15,7 @@
 #include "ui/step_list/form2.h"
 #include "ui/toolkit/controls.h"
 #include "ui/toolkit/dialogs.h"
+#include "ui/undo/image_edits.h"
 
 class QLabel;
 class QLineEdit;
@@ -45,6 +46,8 @@ class Form1 : public QWidget {
   // The step list and the editor while they are open; null otherwise.
   Form2* StepList() const { return stepList_; }
   keycode* Editor() const { return editor_; }
+  // The one way the windows write a whole new image.
+  ImageEdits& Edits() { return *edits_; }
 
   // Handlers, public so that the window's own controls and tests reach the same code.
   void Load();
@@ -67,10 +70,16 @@ class Form1 : public QWidget {
   // Load once the file is known: the dialog's choice, or the file in force read again.
   void LoadFile(const std::string& path);
   void RefreshStepListRow();
+  void ShowImage();  // every window from ConfigImage, after a change written elsewhere
+  void FollowMovedSteps(const std::array<int, StepsPerProg>& moved);
+  // Ctrl+C and Ctrl+V on a key's list: its function's name, as text.
+  void CopyFunction(int n);
+  void PasteFunction(int n);
 
   Module1& state_;
   Dialogs& dialogs_;
   std::unique_ptr<Lists> lists_;
+  ImageEdits* edits_ = nullptr;
   QStandardItemModel* catalogue_ = nullptr;  // the 130 items all eight lists show
   QPushButton* command3_ = nullptr;
   QPushButton* command4_ = nullptr;

@@ -159,6 +159,15 @@ class AccessibleClickLabel final : public QAccessibleWidget {
     return QAccessibleWidget::text(t);
   }
 
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    if (Label()->Role() == ClickLabel::Acts::AsRow) {
+      s.selectable = true;
+      s.selected = Label()->Selected();
+    }
+    return s;
+  }
+
   QStringList actionNames() const override {
     QStringList names = QAccessibleWidget::actionNames();
     if (!Label()->isEnabled()) return names;
@@ -218,6 +227,21 @@ void ClickLabel::ActAsButton() {
 void ClickLabel::ActAsRow() {
   acts_ = Acts::AsRow;
   setFocusPolicy(Qt::TabFocus);
+}
+
+void ClickLabel::SetSelected(bool selected) {
+  if (selected == selected_) return;
+  selected_ = selected;
+  setAutoFillBackground(selected);
+  setBackgroundRole(selected ? QPalette::Highlight : QPalette::Window);
+  setForegroundRole(selected ? QPalette::HighlightedText : QPalette::WindowText);
+  if (QAccessible::isActive()) {
+    QAccessible::State changed;
+    changed.selected = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
+  }
+  update();
 }
 
 void ClickLabel::setText(const QString& text) {
