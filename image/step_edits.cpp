@@ -137,7 +137,8 @@ StepEditResult ApplyStepEdit(const StepRows& rows, const StepEdit& edit) {
         return result;
       }
       // Written over in place: an old step stays where it was, with new bytes.
-      for (int i = 0; i < n; ++i) at(edit.focus + i)->bytes = edit.steps[static_cast<std::size_t>(i)];
+      for (int i = 0; i < n; ++i)
+        at(edit.focus + i)->bytes = edit.steps[static_cast<std::size_t>(i)];
       return Finish(std::move(list), Span(edit.focus, n), edit.focus);
     }
     case StepOp::Duplicate: {

@@ -19,7 +19,17 @@ StepRows RowsOfBlock(const ProgBlock& block);
 // `image` with macro `prog` replaced by `rows`.
 ImageBytes WithRows(const ImageBytes& image, int prog, const StepRows& rows);
 
-enum class StepOp { Delete, Insert, Duplicate, MoveUp, MoveDown, Clear, SetDelay, Paste, PasteBefore };
+enum class StepOp {
+  Delete,
+  Insert,
+  Duplicate,
+  MoveUp,
+  MoveDown,
+  Clear,
+  SetDelay,
+  Paste,
+  PasteBefore
+};
 
 struct StepEdit {
   StepOp op = StepOp::Clear;

@@ -393,8 +393,9 @@ void keycode::FollowStep(int step) {
 
 void keycode::SaveSet() {
   if (stepDeleted_) {
-    dialogs_.Message(this, QStringLiteral("The step this editor was opened on was deleted from "
-                                          "the list; nothing was saved. Open a step to save into."));
+    dialogs_.Message(this,
+                     QStringLiteral("The step this editor was opened on was deleted from "
+                                    "the list; nothing was saved. Open a step to save into."));
     return;
   }
   // SaveStep puts the image back as it was when it writes nothing.

@@ -2,8 +2,8 @@
 
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -192,8 +192,8 @@ void Form1::BuildControls() {
         TwipsRect(GridLeft(kListLefts, i), GridTop(kListTops, i), kListWidth, kListHeight));
     list->setEnabled(false);
     connect(list, &DropDownList::Click, this, [this, n] { ApplyConflictRule(*lists_, n); });
-    for (const auto& [keys, copy] : {std::pair(QKeySequence::Copy, true),
-                                     std::pair(QKeySequence::Paste, false)}) {
+    for (const auto& [keys, copy] :
+         {std::pair(QKeySequence::Copy, true), std::pair(QKeySequence::Paste, false)}) {
       auto* shortcut = new QShortcut(keys, list);
       shortcut->setContext(Qt::WidgetShortcut);
       shortcut->setAutoRepeat(false);
@@ -362,8 +362,8 @@ void Form1::PasteFunction(int n) {
   const QString name = QGuiApplication::clipboard()->text().trimmed();
   int position = Combo(n)->findText(name, Qt::MatchFixedString);
   if (position < 0) {
-    dialogs_.Message(this, QStringLiteral("The clipboard holds no function name: \"%1\".")
-                               .arg(name.left(40)));
+    dialogs_.Message(
+        this, QStringLiteral("The clipboard holds no function name: \"%1\".").arg(name.left(40)));
     return;
   }
   lists_->SetSelection(n, position);

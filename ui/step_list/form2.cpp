@@ -146,9 +146,10 @@ void Form2::BuildActions() {
     addAction(action);
     actions_.push_back(action);
   }
-  connect(AddShortcut(this, QKeySequence(Qt::CTRL | Qt::Key_A)), &QShortcut::activated, this, [this] {
-    for (int i = 0; i < StepsPerProg; ++i) SetRowSelected(i, true);
-  });
+  connect(AddShortcut(this, QKeySequence(Qt::CTRL | Qt::Key_A)), &QShortcut::activated, this,
+          [this] {
+            for (int i = 0; i < StepsPerProg; ++i) SetRowSelected(i, true);
+          });
   connect(AddShortcut(this, QKeySequence(Qt::SHIFT | Qt::Key_F10)), &QShortcut::activated, this,
           [this] { ShowContextMenu({}); });
 }

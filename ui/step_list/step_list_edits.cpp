@@ -28,7 +28,9 @@ StepRows StepListEdits::Rows() const {
   return rows;
 }
 
-QString StepListEdits::ProgName() const { return QStringLiteral("Prog%1").arg(state_.ProgIndex + 1); }
+QString StepListEdits::ProgName() const {
+  return QStringLiteral("Prog%1").arg(state_.ProgIndex + 1);
+}
 
 void StepListEdits::Run(ListAction action) {
   if (!HoldsImage(state_.ConfigImage)) return;
@@ -123,9 +125,10 @@ void StepListEdits::Apply(StepEdit edit, const QString& name) {
   const ImageBytes after = WithRows(state_.ConfigImage, state_.ProgIndex, result.rows);
   // Pastes name the steps they wrote; the others the steps they were given.
   const bool pasted = edit.op == StepOp::Paste || edit.op == StepOp::PasteBefore;
-  const QString words = QStringLiteral("%1 %2 %3").arg(
-      name, ProgName(),
-      QString::fromStdString(StepRangeText(pasted ? result.selection : edit.selection)));
+  const QString words =
+      QStringLiteral("%1 %2 %3")
+          .arg(name, ProgName(),
+               QString::fromStdString(StepRangeText(pasted ? result.selection : edit.selection)));
   if (after != state_.ConfigImage && !edits_.Commit(words, after)) return;
   list_.Select(result.selection, result.focus);
   emit StepsMoved(result.moved);
