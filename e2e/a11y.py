@@ -20,6 +20,8 @@ E2E_WAIT seconds (30 by default).
   has WINDOW ROLE NAME             wait until such a control exists
   where WINDOW ROLE NAME           "X Y WIDTH HEIGHT" of that control on the screen
   named WINDOW ROLE NAME WANTED     wait until that control's name is WANTED
+  items WINDOW ROLE                 wait until the window has controls of ROLE; answers their
+                                    names, "|" between them
   buttons WINDOW NAME...            wait until the window has push buttons of those NAMEs, each
                                     offering Press; answers the name of the default among them
 
@@ -179,6 +181,13 @@ class Reader:
             return [name for name, b in found.items()
                     if b.getState().contains(pyatspi.STATE_IS_DEFAULT)] or ["(none)"]
         return " ".join(self.poll(f"{window_name!r} lacks one of the buttons {names}", read))
+
+    def cmd_items(self, window_name, role):
+        def read():
+            names = [c.name for c in self.window(window_name) if c is not None
+                     and c.getRoleName() == role]
+            return "|".join(names) if names else None
+        return self.poll(f"no {role} in {window_name!r}", read)
 
     def cmd_named(self, window_name, role, name, wanted):
         node = self.control(window_name, role, name)

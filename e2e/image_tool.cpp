@@ -8,6 +8,8 @@
 //   image_tool set-step FILE PROG STEP MODIFIER DELAY KEY KEY KEY KEY KEY KEY
 //                                         write step STEP (0..99) of macro PROG (0..7) from the
 //                                         names the editor's lists and key-caps show
+//   image_tool copy-steps FROM PROG STEP TO PROG STEP COUNT
+//                                         copy COUNT steps of file FROM into file TO
 //   image_tool compare FILE EXPECTED      exit 1, listing the first differences, unless the two
 //                                         files are equal
 //   image_tool button-offset N            offset of the byte of button M<N>, N = 1..8
@@ -38,6 +40,7 @@ namespace {
 int Usage() {
   std::cerr << "usage: image_tool pattern FILE LENGTH | put FILE OFFSET BYTE... |"
                " set-key FILE N FUNCTION | set-step FILE PROG STEP MODIFIER DELAY KEY*6 |"
+               " copy-steps FROM PROG STEP TO PROG STEP COUNT |"
                " compare FILE EXPECTED | button-offset N | step-offset PROG STEP | min-size |"
                " position FUNCTION | catalogue-size | key-caps\n";
   return 2;
@@ -155,6 +158,22 @@ int main(int argc, char** argv) {
     return Put(args[1],
                static_cast<long>(StepOffset(static_cast<int>(prog), static_cast<int>(step))),
                bytes);
+  }
+  if (command == "copy-steps" && args.size() == 8) {
+    const long from[] = {Number(args[2], 0, kProgCount - 1), Number(args[3], 0, StepsPerProg - 1)};
+    const long to[] = {Number(args[5], 0, kProgCount - 1), Number(args[6], 0, StepsPerProg - 1)};
+    const long count = Number(args[7], 1, StepsPerProg);
+    if (from[0] < 0 || from[1] < 0 || to[0] < 0 || to[1] < 0 || count < 0 ||
+        from[1] + count > StepsPerProg || to[1] + count > StepsPerProg)
+      return Usage();
+    const std::vector<char> source = ReadAll(args[1]);
+    const auto first =
+        static_cast<long>(StepOffset(static_cast<int>(from[0]), static_cast<int>(from[1])));
+    const long length = count * static_cast<long>(MacroStepSize);
+    if (static_cast<long>(source.size()) < first + length) return Usage();
+    return Put(args[4],
+               static_cast<long>(StepOffset(static_cast<int>(to[0]), static_cast<int>(to[1]))),
+               {source.begin() + first, source.begin() + first + length});
   }
   if (command == "compare" && args.size() == 3) return Compare(args[1], args[2]);
   if (command == "position" && args.size() == 2) {
