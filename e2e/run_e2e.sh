@@ -688,14 +688,16 @@ if [ "$desktop" = bare ]; then
   shot steps-copied
 
   begin "8: the context menu by Shift+F10 is on the bus with every item; Escape closes it"
+  ask listen
   keys_to "Set Prog 3" "list item" "Step 5: *" shift+F10
   items=$(awk '$1 == "StepMenu" { t = $7; for (i = 8; i <= NF; i++) t = t " " $i; print t }' \
     "$work/layout" | paste -sd'|')
-  ask items "popup menu:Steps" "menu item"
+  xdotool key Down # the menu has the keyboard: its first item takes the focus
+  ask menu Steps "menu item"
   [ "$answer" = "$items" ] || fail "the context menu shows \"$answer\", not \"$items\""
   shot context-menu
   xdotool key Escape
-  ask gone "popup menu:Steps"
+  ask focused "Set Prog 3" "list item" "Step 5: *"
 
   # Each operation is checked against the file as it was before it, with KEYS sent to step 10:
   #   step_op KEYS MESSAGE [FROM PROG STEP TO_PROG TO_STEP COUNT]...
@@ -722,6 +724,7 @@ if [ "$desktop" = bare ]; then
   }
 
   begin "8: in Prog5's list, Ctrl+V at step 10 writes Prog3's steps 3-5 over steps 10-12"
+  xdotool windowraise "$main" # from under the editor
   click "$main" Form1 "=Set Prog5"
   wait_window "Set Prog 5"
   list=$found
@@ -737,6 +740,7 @@ if [ "$desktop" = bare ]; then
   step_op alt+Down "Alt+Down did not swap steps 10 and 11" b 4 10 4 9 1 b 4 9 4 10 1
   shot step-ops
 
+  xdotool windowraise "$main"
   click "$main" Form1 "=Set Prog3" # the screen reader starts from Prog3's list, as elsewhere
   wait_window "Set Prog 3"
   list=$found
