@@ -20,6 +20,8 @@ E2E_WAIT seconds (30 by default).
   has WINDOW ROLE NAME             wait until such a control exists
   where WINDOW ROLE NAME           "X Y WIDTH HEIGHT" of that control on the screen
   named WINDOW ROLE NAME WANTED     wait until that control's name is WANTED
+  selected WINDOW ROLE             the names of the window's controls of ROLE that are selected,
+                                   "|" between them
   listen                           from now on, note every menu that opens or takes the focus
   menu NAME ROLE                   wait until a menu named NAME was noted (a popup menu is no
                                    child of the application, so only its events tell of it);
@@ -185,6 +187,11 @@ class Reader:
             return [name for name, b in found.items()
                     if b.getState().contains(pyatspi.STATE_IS_DEFAULT)] or ["(none)"]
         return " ".join(self.poll(f"{window_name!r} lacks one of the buttons {names}", read))
+
+    def cmd_selected(self, window_name, role):
+        return "|".join(c.name for c in self.window(window_name) if c is not None
+                        and c.getRoleName() == role
+                        and c.getState().contains(pyatspi.STATE_SELECTED))
 
     def cmd_listen(self):
         def seen(event):

@@ -682,6 +682,10 @@ if [ "$desktop" = bare ]; then
   keys_to "Set Prog 3" "list item" "Step 51: *" Home
   click "$list" Form2 Label2_2
   keys_to "Set Prog 3" "list item" "Step 3: *" shift+Down shift+Down
+  ask focused "Set Prog 3" "list item" "Step 5: *"
+  ask selected "Set Prog 3" "list item" # a screen reader hears the three as selected
+  [[ "$answer" =~ ^Step\ 3:[^|]*\|Step\ 4:[^|]*\|Step\ 5:[^|]*$ ]] ||
+    fail "the screen reader finds selected: \"$answer\""
   keys_to "Set Prog 3" "list item" "Step 5: *" ctrl+c
   three_lines() { [ "$(xclip -o -selection clipboard 2>/dev/null | grep -c .)" = 3 ]; }
   poll three_lines || fail "the clipboard holds \"$(xclip -o -selection clipboard 2>&1)\""
