@@ -294,8 +294,8 @@ bool Form2::eventFilter(QObject* watched, QEvent* event) {
       // A right-click on a selected row keeps the selection the menu is about.
       if (press->button() == Qt::LeftButton) {
         PickRow(row->Index(), press->modifiers(), true);
-      } else if (press->button() == Qt::RightButton && !row->Selected()) {
-        PickRow(row->Index(), Qt::NoModifier, true);
+      } else if (press->button() == Qt::RightButton) {
+        PickRow(row->Index(), row->Selected() ? Qt::ControlModifier : Qt::NoModifier, false);
       }
     }
     return false;

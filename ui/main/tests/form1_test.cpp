@@ -952,6 +952,16 @@ TEST_F(MainWindow, StepListOperationsWriteTheFileOnce) {
        "",
        1,
        3},
+      {"move down, Ctrl+click",
+       2,
+       5,
+       ListAction::MoveDown,
+       "",
+       false,
+       {{O, 0, 2}, {O, 3, 1}, {O, 2, 1}, {O, 4, 1}, {O, 6, 1}, {O, 5, 1}, {O, 7, 93}},
+       "",
+       -1,
+       -1},
       {"move down at the end", 99, -1, ListAction::MoveDown, "", true, {}, "", 98, 99},
       {"clear across a page",
        8,
@@ -1029,7 +1039,9 @@ TEST_F(MainWindow, StepListOperationsWriteTheFileOnce) {
     } else {
       list->VScroll1()->setValue(c.first / kRowsPerPage);
       QTest::mouseClick(list->Label2(c.first), Qt::LeftButton);
-      for (int k = 0; k < std::abs(c.extend); ++k) {
+      if (c.selFirst < 0)
+        QTest::mouseClick(list->Label2(c.extend), Qt::LeftButton, Qt::ControlModifier);
+      for (int k = 0; k < std::abs(c.extend) && c.selFirst >= 0; ++k) {
         QTest::keyClick(list->focusWidget(), c.extend > 0 ? Qt::Key_Down : Qt::Key_Up,
                         Qt::ShiftModifier);
       }
@@ -1059,8 +1071,9 @@ TEST_F(MainWindow, StepListOperationsWriteTheFileOnce) {
     EXPECT_EQ(
         dialogs.messages.join(QString()).left(static_cast<int>(strlen(c.message))).toStdString(),
         c.message);
-    std::vector<int> selection;
-    for (int i = c.selFirst; i <= c.selLast; ++i) selection.push_back(i);
+    std::vector<int> selection = {3, 6};  // the Ctrl+click case's
+    if (c.selFirst >= 0) selection.clear();
+    for (int i = c.selFirst; i <= c.selLast && c.selFirst >= 0; ++i) selection.push_back(i);
     EXPECT_EQ(list->Selection(), selection);
     if (c.action == ListAction::Copy || c.action == ListAction::Cut) {
       const settings::ParsedStepLines copied =
