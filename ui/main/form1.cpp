@@ -192,14 +192,7 @@ void Form1::BuildControls() {
         TwipsRect(GridLeft(kListLefts, i), GridTop(kListTops, i), kListWidth, kListHeight));
     list->setEnabled(false);
     connect(list, &DropDownList::Click, this, [this, n] { ApplyConflictRule(*lists_, n); });
-    for (const auto& [keys, copy] :
-         {std::pair(QKeySequence::Copy, true), std::pair(QKeySequence::Paste, false)}) {
-      auto* shortcut = new QShortcut(keys, list);
-      shortcut->setContext(Qt::WidgetShortcut);
-      shortcut->setAutoRepeat(false);
-      connect(shortcut, &QShortcut::activated, this,
-              [this, n, copy = copy] { copy ? CopyFunction(n) : PasteFunction(n); });
-    }
+    AddCopyPaste(list, n);
     digit->setBuddy(list);
     combos_.at(static_cast<std::size_t>(i)) = list;
   }
@@ -351,6 +344,17 @@ void Form1::OpenEditor(int step) {
   // In front and active, even when the step list that opened it is in front of this window.
   editor->raise();
   editor->activateWindow();
+}
+
+void Form1::AddCopyPaste(DropDownList* list, int n) {
+  for (const auto& [keys, copy] :
+       {std::pair(QKeySequence::Copy, true), std::pair(QKeySequence::Paste, false)}) {
+    auto* shortcut = new QShortcut(keys, list);
+    shortcut->setContext(Qt::WidgetShortcut);
+    shortcut->setAutoRepeat(false);
+    connect(shortcut, &QShortcut::activated, this,
+            [this, n, copy = copy] { copy ? CopyFunction(n) : PasteFunction(n); });
+  }
 }
 
 void Form1::CopyFunction(int n) {

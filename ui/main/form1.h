@@ -73,6 +73,7 @@ class Form1 : public QWidget {
   void ShowImage();  // every window from ConfigImage, after a change written elsewhere
   void FollowMovedSteps(const std::array<int, StepsPerProg>& moved);
   // Ctrl+C and Ctrl+V on a key's list: its function's name, as text.
+  void AddCopyPaste(DropDownList* list, int n);
   void CopyFunction(int n);
   void PasteFunction(int n);
 

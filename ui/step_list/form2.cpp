@@ -96,6 +96,7 @@ Form2::Form2(const Module1& state, QWidget* parent) : QWidget(parent, Qt::Window
     text->ActAsRow();
     text->hide();
     connect(text, &ClickLabel::DblClick, this, &Form2::RowDoubleClicked);
+    text->installEventFilter(this);  // clicks select
     label2_.push_back(text);
   }
 
@@ -126,8 +127,6 @@ Form2::Form2(const Module1& state, QWidget* parent) : QWidget(parent, Qt::Window
     Label1(i)->installEventFilter(wheel_);
     Label2(i)->installEventFilter(wheel_);
   }
-
-  for (int i = 0; i < StepsPerProg; ++i) Label2(i)->installEventFilter(this);
   BuildActions();
 
   ShowSteps(state.ProgSteps.at(static_cast<std::size_t>(state.ProgIndex)));
