@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Shows the main window of two builds of the editor, one after the other, on a bare X server of
 # its own and compares screenshots of the two windows pixel by pixel: a change made for speed must
-# leave the first window exactly as it was. Prints the number of differing pixels; exits 0 only
-# when there are none.
+# leave the first window exactly as it was, and the icon it carries (_NET_WM_ICON, every size).
+# Prints the number of differing pixels; exits 0 only when there are none and the icons match.
 #   bench/same_pixels.sh BEFORE_PROGRAM AFTER_PROGRAM [folder for the screenshots]
 set -uo pipefail
 before=$1 after=$2
@@ -31,6 +31,8 @@ shot() {
   local pid=$!
   wait_window Vorlane || return 1
   poll same_twice "$name" || fail "the window of $name did not settle"
+  has_icon() { xprop -id "$found" _NET_WM_ICON >"$dir/$name.icon" 2>/dev/null && grep -q 'Icon (' "$dir/$name.icon"; }
+  poll has_icon || fail "the window of $name carries no icon"
   kill "$pid" && wait "$pid" 2>/dev/null
   return 0
 }
@@ -38,4 +40,7 @@ shot() {
 shot before "$before" && shot after "$after" || exit 1
 differing=$(compare -metric AE "$dir/before.png" "$dir/after.png" "$dir/difference.png" 2>&1)
 echo "pixels differing: $differing ($(identify -format '%wx%h' "$dir/after.png"), $dir)"
-[ "$differing" = 0 ]
+icon=same
+cmp -s "$dir/before.icon" "$dir/after.icon" || icon=different
+echo "window icon: $icon ($(grep -c 'Icon (' "$dir/after.icon") sizes)"
+[ "$differing" = 0 ] && [ $icon = same ]
