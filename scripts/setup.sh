@@ -14,7 +14,7 @@ build=(
   libxkbcommon-dev libxkbregistry-dev  # vorlanectl type --layout: keymaps and layout names
 )
 run=(
-  libqt6svg6              # Qt's SVG icon engine, for the window icon
+  libqt6svg6              # Qt's SVG icon engine, to render the window icon at build time
   fonts-arphic-uming      # a Ming face for the Chinese labels
   fonts-dejavu-core       # a sans face for the rest
   xkb-data libx11-data    # vorlanectl type --layout: the layouts and the compose table
