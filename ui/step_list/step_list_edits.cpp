@@ -129,7 +129,13 @@ void StepListEdits::Apply(StepEdit edit, const QString& name) {
       QStringLiteral("%1 %2 %3")
           .arg(name, ProgName(),
                QString::fromStdString(StepRangeText(pasted ? result.selection : edit.selection)));
-  if (after != state_.ConfigImage && !edits_.Commit(words, after)) return;
+  if (after != state_.ConfigImage) {
+    // The list shows what was done; a message would only stand in the way of the next one.
+    emit Writing(true);
+    const bool written = edits_.Commit(words, after, false);
+    emit Writing(false);
+    if (!written) return;
+  }
   list_.Select(result.selection, result.focus);
   emit StepsMoved(result.moved);
 }

@@ -25,6 +25,9 @@ class StepListEdits : public QObject {
   void Run(ListAction action);
 
  signals:
+  // Around the write of an operation (true, then false), while the windows show the new image:
+  // an open editor waits for StepsMoved rather than take the step now under it.
+  void Writing(bool during);
   // After a write: where each old step of the macro went (-1: deleted).
   void StepsMoved(const std::array<int, StepsPerProg>& moved);
 

@@ -11,7 +11,7 @@ namespace vorlane::ui {
 ImageEdits::ImageEdits(Module1& state, Dialogs& dialogs, QWidget* parent)
     : QObject(parent), state_(state), dialogs_(dialogs), parent_(parent) {}
 
-bool ImageEdits::Commit(const QString& words, const ImageBytes& after) {
+bool ImageEdits::Commit(const QString& words, const ImageBytes& after, bool tellSuccess) {
   (void)words;
   SaveOutcome outcome = SaveImage(state_, after);
   const bool removed = outcome.status == SaveOutcome::Status::RemovedOnDisk;
@@ -28,10 +28,8 @@ bool ImageEdits::Commit(const QString& words, const ImageBytes& after) {
         break;
     }
   }
-  if (!outcome.saved()) {
-    dialogs_.Message(parent_->window(), OutcomeMessage(outcome));
-    return false;
-  }
+  if (!outcome.saved() || tellSuccess) dialogs_.Message(parent_->window(), OutcomeMessage(outcome));
+  if (!outcome.saved()) return false;
   emit Changed();
   return true;
 }

@@ -20,7 +20,7 @@ class ImageEdits : public QObject {
 
   // Writes `after` as the whole image; `words` names the change. False when nothing was written
   // (the user said Cancel or Reload, or the write failed, which the user was told).
-  bool Commit(const QString& words, const ImageBytes& after);
+  bool Commit(const QString& words, const ImageBytes& after, bool tellSuccess = true);
 
  signals:
   // ConfigImage changed: the windows show it anew.
