@@ -40,7 +40,8 @@ std::string Failed(std::string_view what, std::string_view path, int error) {
 std::optional<TextInput> ReadAll(int fd, std::string name, std::ostream& err) {
   TextInput input{{}, std::move(name)};
   if (const int error = ReadToEnd(fd, input.text, kMaxTextInput); error != 0) {
-    Complain(err, error == EFBIG ? TooLarge(input.name) : Failed("Could not read", input.name, error));
+    Complain(err,
+             error == EFBIG ? TooLarge(input.name) : Failed("Could not read", input.name, error));
     return std::nullopt;
   }
   return input;

@@ -27,8 +27,8 @@ FileLock FileLock::Take(const std::string& path, std::chrono::milliseconds wait)
       if (Clock::now() >= deadline) {
         const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait).count();
         return FileLock(Fd(), FileResult::Failure(FileResult::Kind::WriteFailed, path,
-                                                "another writer holds it (waited " +
-                                                    std::to_string(seconds) + " seconds)"));
+                                                  "another writer holds it (waited " +
+                                                      std::to_string(seconds) + " seconds)"));
       }
       std::this_thread::sleep_for(pause);
       pause = std::min(pause * 2, std::chrono::milliseconds{50});

@@ -13,13 +13,13 @@ namespace vorlane {
 struct FileResult {
   enum class Kind {
     Ok,
-    TooShort,    // readable, but shorter than the reader accepts
-    TooLarge,    // larger than the reader accepts (`length` bytes); nothing was read
-    ReadFailed,  // missing, a folder, no permission, an I/O error
-    WriteFailed,   // nothing was changed
-    WriteTorn,     // failed after the file's own bytes began to change: it may hold the new ones
-    Changed,       // another program changed the file since it was read; nothing written
-    Removed,       // another program removed the file since it was read; nothing written
+    TooShort,     // readable, but shorter than the reader accepts
+    TooLarge,     // larger than the reader accepts (`length` bytes); nothing was read
+    ReadFailed,   // missing, a folder, no permission, an I/O error
+    WriteFailed,  // nothing was changed
+    WriteTorn,    // failed after the file's own bytes began to change: it may hold the new ones
+    Changed,      // another program changed the file since it was read; nothing written
+    Removed,      // another program removed the file since it was read; nothing written
   };
   Kind kind = Kind::Ok;
   std::string path;

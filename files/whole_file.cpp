@@ -311,8 +311,8 @@ void OnSaveSignal(int signal) {
 }
 
 // The rename path; in place instead when a new file cannot keep the owner or be made.
-FileResult ReplaceByRename(const std::string& path, const fs::path& target,
-                           const struct stat* old, Bytes bytes, const ReplaceOptions& options) {
+FileResult ReplaceByRename(const std::string& path, const fs::path& target, const struct stat* old,
+                           Bytes bytes, const ReplaceOptions& options) {
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
   Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -412,7 +412,7 @@ std::optional<int> NamedDescriptor(const std::string& path) {
   return fd;
 }
 
-FileResult ReplaceFile(const std::string& path, Bytes bytes, const ReplaceOptions& options) {
+static FileResult Replace(const std::string& path, Bytes bytes, const ReplaceOptions& options) {
   std::optional<int> descriptor;
   fs::path target = ResolveLinks(path, &descriptor);
   if (descriptor && options.descriptors == Descriptors::WriteThrough) {
@@ -451,6 +451,23 @@ FileResult ReplaceFile(const std::string& path, Bytes bytes, const ReplaceOption
   // A new file would leave the other names with the old bytes.
   if (st.st_nlink > 1) return WriteInPlace(path, target, bytes, options);
   return ReplaceByRename(path, target, &st, bytes, options);
+}
+
+FileResult ReplaceFile(const std::string& path, Bytes bytes, const ReplaceOptions& options) {
+  if (!options.check) return Replace(path, bytes, options);
+  // A write that fails before the check (a full disk, a folder gone) reports a change made
+  // meanwhile first: that is the news the user can act on.
+  bool checked = false;
+  ReplaceOptions counted = options;
+  counted.check = [&] {
+    checked = true;
+    return options.check();
+  };
+  FileResult result = Replace(path, bytes, counted);
+  if (result.kind == FileResult::Kind::WriteFailed && !checked) {
+    if (FileResult change = options.check(); !change.ok()) return change;
+  }
+  return result;
 }
 
 FileResult CheckUnchanged(const std::string& path, const FileStamp& stamp) {

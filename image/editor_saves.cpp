@@ -20,7 +20,8 @@ SaveOutcome Outcome(SaveOutcome::Status status, FileResult file = {}) {
 }
 
 // The part both saves share: lock, store, write (looking at the disk right before the file
-// changes), and put the image back if the write fails. `store` patches ConfigImage and returns what `undo` needs to take it back.
+// changes), and put the image back if the write fails. `store` patches ConfigImage and returns what
+// `undo` needs to take it back.
 template <class Store, class Undo>
 SaveOutcome LockCheckAndWrite(Module1& state, SaveMode mode, Store store, Undo undo) {
   const FileLock lock = FileLock::Take(state.FileName);
@@ -36,9 +37,9 @@ SaveOutcome LockCheckAndWrite(Module1& state, SaveMode mode, Store store, Undo u
     undo(before);
     const bool removed = result.kind == FileResult::Kind::Removed;
     if (removed || result.kind == FileResult::Kind::Changed) {
-      return Outcome(removed ? SaveOutcome::Status::RemovedOnDisk
-                             : SaveOutcome::Status::ChangedOnDisk,
-                     std::move(result));
+      return Outcome(
+          removed ? SaveOutcome::Status::RemovedOnDisk : SaveOutcome::Status::ChangedOnDisk,
+          std::move(result));
     }
     return Outcome(SaveOutcome::Status::WriteFailed, std::move(result));
   }

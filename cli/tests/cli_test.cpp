@@ -109,6 +109,9 @@ TEST_F(Vorlanectl, ExportToAFileReplacesItWholeOrNotAtAll) {
   EXPECT_EQ(Command({"export", image_, "-o", file}).code, kExitOk);
   EXPECT_EQ(testing::ReadTextFile(file), settings::ExportSettings(sample_));
   EXPECT_EQ(Command({"export", image_, "-o", "/dev/null"}).code, kExitOk);
+  // The error stream, not descriptor 2 behind it: in order with the messages.
+  EXPECT_EQ(Command({"export", image_, "-o", "/dev/stderr"}).err,
+            settings::ExportSettings(sample_));
 
   const Outcome missing = Command({"export", image_, "-o", Path("no/such/folder.toml")});
   EXPECT_EQ(missing.code, kExitRefused);
@@ -276,9 +279,11 @@ TEST_F(Vorlanectl, ImagesThatCannotBeReadOrWrittenAreRefusedWithTheEditorsMessag
        "vorlanectl: " + shortImage +
            " is not a device image: it is 100 bytes long, and an image holds at least 27804.\n"},
       {{"export", missing},
-       "vorlanectl: Could not open " + missing + ": No such file or directory\n"},
+       "vorlanectl: Could not read " + missing + ": No such file or directory\n"},
       {{"diff", image_, dir_.path().string()},
-       "vorlanectl: Could not open " + dir_.path().string() + ": Is a directory\n"},
+       "vorlanectl: Could not read " + dir_.path().string() + ": Is a directory\n"},
+      {{"set", Path("a\nb.bin"), "M1=b B"},
+       "vorlanectl: Could not read \"" + Path("a\\nb.bin") + "\": No such file or directory\n"},
       {{"import", shortImage, settings},
        "vorlanectl: " + shortImage +
            " is not a device image: it is 100 bytes long, and an image holds at least 27804.\n"},
@@ -293,7 +298,7 @@ TEST_F(Vorlanectl, ImagesThatCannotBeReadOrWrittenAreRefusedWithTheEditorsMessag
   ::chmod(image_.c_str(), 0444);
   const Outcome readOnly = Command({"set", image_, "M1=b B", "M5=Vol Up"});
   EXPECT_EQ(readOnly.code, kExitRefused);
-  EXPECT_EQ(readOnly.err, "vorlanectl: Could not save " + image_ + ": Permission denied\n");
+  EXPECT_EQ(readOnly.err, "vorlanectl: Could not write " + image_ + ": Permission denied\n");
   EXPECT_EQ(ReadFileBytes(image_), sample_);
 }
 
@@ -328,7 +333,7 @@ TEST_F(Vorlanectl, AWriterThatMeetsAnotherWritesNothing) {
   const Outcome o = Command({"set", image_, "M1=b B", "M5=Vol Up"});
   ::close(holder);
   EXPECT_EQ(o.code, kExitRefused);
-  EXPECT_EQ(o.err, "vorlanectl: Could not save " + image_ +
+  EXPECT_EQ(o.err, "vorlanectl: Could not write " + image_ +
                        ": another writer holds it (waited 3 seconds)\n");
   EXPECT_EQ(ReadFileBytes(image_), sample_);
 }
@@ -467,6 +472,10 @@ TEST(VorlanectlUsage, HelpVersionAndUsageErrors) {
        "vorlanectl: unknown command \"shwo\"; did you mean \"show\"?"},
       {{"shwo", "--help"}, kExitUsage, "vorlanectl: unknown command \"shwo\""},
       {{"show"}, kExitUsage, "vorlanectl: IMAGE is required\nRun 'vorlanectl show --help'"},
+      {{"show", "-x.bin"},
+       kExitUsage,
+       "vorlanectl: \"-x.bin\" was taken for an option; for a file of that name write ./-x.bin, "
+       "or put -- before it"},
       {{"show", "a.bin", "b.bin"},
        kExitUsage,
        "vorlanectl: The following argument was not expected: b.bin"},
@@ -714,6 +723,7 @@ TEST_F(VorlanectlProgram, ExitStatusesAndAPipe) {
       {" import device.bin - < .", "vorlanectl: Could not read <stdin>: Is a directory\n"},
       {" import device.bin - <&-", "vorlanectl: Could not read <stdin>: Bad file descriptor\n"},
       {" type device.bin Prog1 - < .", "vorlanectl: Could not read <stdin>: Is a directory\n"},
+      {" type device.bin Prog1 - < /dev/null", "vorlanectl: nothing read from standard input\n"},
   };
   for (const auto& u : unread) {
     EXPECT_EQ(Shell(program + u.command), kExitRefused) << u.command;
