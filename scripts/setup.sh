@@ -30,7 +30,7 @@ case "${1:-}" in
     packages=(
       "${build[@]}" "${run[@]}" "${package[@]}"
       libgtest-dev            # unit and widget tests
-      acl util-linux          # ... of the writers: ACLs kept (setfacl), another user (setpriv)
+      acl strace              # ... of the writers: ACLs kept (setfacl), failed system calls
       libbenchmark-dev        # the benchmark program
       libxkbcommon-tools      # ... its base for type --layout, xkbcli how-to-type
       xvfb xdotool x11-utils imagemagick  # the end-to-end test on a real X server
