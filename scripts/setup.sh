@@ -30,7 +30,7 @@ case "${1:-}" in
     packages=(
       "${build[@]}" "${run[@]}" "${package[@]}"
       libgtest-dev            # unit and widget tests
-      acl strace              # ... of the writers: ACLs kept (setfacl), failed system calls
+      acl strace procps       # ... of the writers: ACLs (setfacl), failed system calls, pgrep
       libbenchmark-dev        # the benchmark program
       libxkbcommon-tools      # ... its base for type --layout, xkbcli how-to-type
       xvfb xdotool x11-utils imagemagick  # the end-to-end test on a real X server
