@@ -465,7 +465,10 @@ FileResult ReplaceFile(const std::string& path, Bytes bytes, const ReplaceOption
   };
   FileResult result = Replace(path, bytes, counted);
   if (result.kind == FileResult::Kind::WriteFailed && !checked) {
-    if (FileResult change = options.check(); !change.ok()) return change;
+    FileResult change = options.check();
+    if (change.kind == FileResult::Kind::Changed || change.kind == FileResult::Kind::Removed) {
+      return change;
+    }
   }
   return result;
 }
