@@ -22,26 +22,26 @@ namespace {
 
 constexpr std::string_view kStdinName = "<stdin>";
 
-std::string TooLarge(std::string_view name) {
-  return text::Shown(name) + " is larger than " + std::to_string(kMaxTextInput / (1 << 20)) +
-         " MiB, too large for a settings file or a text";
-}
-
 std::function<void()>& BeforeCommit() {
   static std::function<void()> hook;
   return hook;
 }
 
-std::string Failed(std::string_view what, std::string_view path, int error) {
-  return std::string(what) + " " + text::Shown(path) + ": " + std::strerror(error);
+// A text input that could not be read, worded as every file failure is.
+std::string Unread(std::string_view name, int error) {
+  if (error != EFBIG) {
+    return FileFailure(FileResult::Failure(FileResult::Kind::ReadFailed, std::string(name), error));
+  }
+  return FileFailure(FileResult::Failure(FileResult::Kind::TooLarge, std::string(name),
+                                         "is larger than " + std::to_string(kMaxTextInput >> 20) +
+                                             " MiB, too large for a settings file or a text"));
 }
 
 // All of `fd` up to its end, named `name` in messages; none after a message.
 std::optional<TextInput> ReadAll(int fd, std::string name, std::ostream& err) {
   TextInput input{{}, std::move(name)};
   if (const int error = ReadToEnd(fd, input.text, kMaxTextInput); error != 0) {
-    Complain(err,
-             error == EFBIG ? TooLarge(input.name) : Failed("Could not read", input.name, error));
+    Complain(err, Unread(input.name, error));
     return std::nullopt;
   }
   return input;
@@ -119,11 +119,11 @@ std::optional<TextInput> ReadTextInput(const std::string& path, int in, std::ost
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat st {};
   if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
-    Complain(err, Failed("Could not open", path, errno));
+    Complain(err, Unread(path, errno));
     return std::nullopt;
   }
   if (S_ISDIR(st.st_mode)) {
-    Complain(err, Failed("Could not open", path, EISDIR));
+    Complain(err, Unread(path, EISDIR));
     return std::nullopt;
   }
   return ReadAll(fd.get(), path, err);

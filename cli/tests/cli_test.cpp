@@ -244,7 +244,7 @@ TEST_F(Vorlanectl, ImportWritesAllOrNothing) {
        "",
        kExitRefused,
        "",
-       "vorlanectl: Could not open " + Path("none.toml") + ": No such file or directory\n",
+       "vorlanectl: Could not read " + Path("none.toml") + ": No such file or directory\n",
        false},
   };
   for (const auto& c : cases) {
