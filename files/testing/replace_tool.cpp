@@ -1,34 +1,44 @@
-// ReplaceFile as a program of its own, for the tests that run the writer under strace (to fail
-// or slow a system call, or to see the order of the calls) or under a signal or a limit.
-//   replace_tool PATH TEXT [--check]
+// The writer as a program, for the tests that run it in a shell: under strace (to fail or slow a
+// system call, or to see the order of the calls), a signal, a limit, another user, a redirect.
+//   replace_tool PATH TEXT [--check | --changed | --through | --keep | --lock]
 // TEXT "@N" stands for N bytes. --check reads PATH first and checks it right before the file
-// changes, saying "check" on the error stream then. Prints the FileResult's kind and reason.
+// changes, calling getppid() then as a mark in a trace; --changed's check finds a change;
+// --through writes a stream through a descriptor path; --keep leaves a file that holds TEXT;
+// --lock only takes the lock, waiting 20 ms. Prints the FileResult's kind and reason on stderr.
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "files/file_lock.h"
 #include "files/whole_file.h"
 
 int main(int argc, char** argv) {
-  using vorlane::FileResult;
+  using namespace vorlane;
   if (argc < 3) return 2;
-  vorlane::CleanUpSavesOnSignals();
+  CleanUpSavesOnSignals();
   const std::string path = argv[1];
+  const std::string option = argc > 3 ? argv[3] : "";
   std::string text = argv[2];
   if (text.starts_with('@')) text = std::string(std::strtoul(text.c_str() + 1, nullptr, 10), 'n');
-  vorlane::FileStamp read;
-  vorlane::ReplaceOptions options;
-  if (argc > 3 && std::string(argv[3]) == "--check") {
-    if (!vorlane::ReadWholeFile(path, read).ok()) return 3;
+  FileStamp read;
+  ReplaceOptions options;
+  if (option == "--check" && ReadWholeFile(path, read).ok()) {
     options.check = [&] {
-      [[maybe_unused]] const ssize_t n = ::write(2, "check\n", 6);
-      return vorlane::CheckUnchanged(path, read);
+      ::getppid();
+      return CheckUnchanged(path, read);
     };
   }
-  const FileResult r = vorlane::ReplaceFile(
-      path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, options);
-  std::printf("%d %s\n", static_cast<int>(r.kind), r.reason.c_str());
+  if (option == "--changed")
+    options.check = [] { return FileResult::Failure(FileResult::Kind::Changed, "", ""); };
+  if (option == "--through") options.descriptors = Descriptors::WriteThrough;
+  if (option == "--keep") options.same = SameBytes::Keep;
+  const FileResult r =
+      option == "--lock"
+          ? FileLock::Take(path, std::chrono::milliseconds{20}).result()
+          : ReplaceFile(path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()},
+                        options);
+  std::fprintf(stderr, "%d %s\n", static_cast<int>(r.kind), r.reason.c_str());
   return 0;
 }
