@@ -1,10 +1,10 @@
 // The writer as a program, for the tests that run it in a shell: under strace (to fail or slow a
 // system call, or to see the order of the calls), a signal, a limit, another user, a redirect.
-//   replace_tool PATH TEXT [--check | --changed | --through | --keep | --lock]
+//   replace_tool PATH TEXT [--check | --changed | --through | --lock]
 // TEXT "@N" stands for N bytes. --check reads PATH first and checks it right before the file
 // changes, calling getppid() then as a mark in a trace; --changed's check finds a change;
-// --through writes a stream through a descriptor path; --keep leaves a file that holds TEXT;
-// --lock only takes the lock, waiting 20 ms. Prints the FileResult's kind and reason on stderr.
+// --through writes a stream through a descriptor path; --lock only takes the lock, waiting 20 ms.
+// Prints the FileResult's kind and reason on stderr.
 #include <unistd.h>
 
 #include <cstdio>
@@ -33,7 +33,6 @@ int main(int argc, char** argv) {
   if (option == "--changed")
     options.check = [] { return FileResult::Failure(FileResult::Kind::Changed, "", ""); };
   if (option == "--through") options.descriptors = Descriptors::WriteThrough;
-  if (option == "--keep") options.same = SameBytes::Keep;
   const FileResult r =
       option == "--lock"
           ? FileLock::Take(path, std::chrono::milliseconds{20}).result()
