@@ -1,10 +1,7 @@
-// The writer as a program, for the tests that run it in a shell: under strace (to fail or slow a
-// system call, or to see the order of the calls), a signal, a limit, another user, a redirect.
+// The writer as a program, for the tests that run it in a shell (under strace, a signal, a limit):
 //   replace_tool PATH TEXT [--check | --changed | --through | --lock]
-// TEXT "@N" stands for N bytes. --check reads PATH first and checks it right before the file
-// changes, calling getppid() then as a mark in a trace; --changed's check finds a change;
-// --through writes a stream through a descriptor path; --lock only takes the lock, waiting 20 ms.
-// Prints the FileResult's kind and reason on stderr.
+// TEXT "@N" is N bytes; --check checks PATH as read at start (marked by a getppid() call in a
+// trace), --changed's check finds a change. Prints the FileResult's kind and reason on stderr.
 #include <unistd.h>
 
 #include <cstdio>
