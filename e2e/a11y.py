@@ -22,7 +22,8 @@ E2E_WAIT seconds (30 by default).
   named WINDOW ROLE NAME WANTED     wait until that control's name is WANTED
   selected WINDOW ROLE             the names of the window's controls of ROLE that are selected,
                                    "|" between them
-  listen                           from now on, note every menu that opens or takes the focus
+  listen                           from now on, note every menu that opens or takes the focus,
+                                   forgetting those noted before
   menu NAME ROLE                   wait until a menu named NAME was noted (a popup menu is no
                                    child of the application, so only its events tell of it);
                                    answers the names of its items of ROLE, "|" between them
@@ -106,6 +107,7 @@ class Reader:
     def __init__(self):
         self.app = None
         self.menus = []
+        self.menus_heard = False
 
     def poll(self, what, condition):
         deadline = time.monotonic() + LIMIT
@@ -193,19 +195,22 @@ class Reader:
                         and c.getRoleName() == role
                         and c.getState().contains(pyatspi.STATE_SELECTED))
 
+    def menu_heard(self, event):
+        node = event.source
+        try:
+            if node.getRoleName() == "menu item":
+                node = node.parent
+            if node.getRoleName() in ("menu", "popup menu") and node not in self.menus:
+                self.menus.append(node)
+        except Exception:  # gone while being read
+            pass
+
     def cmd_listen(self):
-        def seen(event):
-            node = event.source
-            try:
-                if node.getRoleName() == "menu item":
-                    node = node.parent
-                if node.getRoleName() in ("menu", "popup menu") and node not in self.menus:
-                    self.menus.append(node)
-            except Exception:  # gone while being read
-                pass
+        if not self.menus_heard:
+            pyatspi.Registry.registerEventListener(
+                self.menu_heard, "object:state-changed:focused", "object:state-changed:showing")
+        self.menus_heard = True
         self.menus = []
-        pyatspi.Registry.registerEventListener(
-            seen, "object:state-changed:focused", "object:state-changed:showing")
         return ""
 
     def cmd_menu(self, name, role):

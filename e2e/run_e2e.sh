@@ -691,7 +691,7 @@ if [ "$desktop" = bare ]; then
   poll three_lines || fail "the clipboard holds \"$(xclip -o -selection clipboard 2>&1)\""
   shot steps-copied
 
-  begin "8: the context menu by Shift+F10 is on the bus with every item; Escape closes it"
+  begin "8: the context menu by Shift+F10 and the Menu key, on the bus with every item"
   ask listen
   keys_to "Set Prog 3" "list item" "Step 5: *" shift+F10
   items=$(awk '$1 == "StepMenu" { t = $7; for (i = 8; i <= NF; i++) t = t " " $i; print t }' \
@@ -700,6 +700,11 @@ if [ "$desktop" = bare ]; then
   ask menu Steps "menu item"
   [ "$answer" = "$items" ] || fail "the context menu shows \"$answer\", not \"$items\""
   shot context-menu
+  xdotool key Escape
+  ask listen
+  keys_to "Set Prog 3" "list item" "Step 5: *" Menu # the same menu by the Menu key
+  xdotool key Down
+  ask menu Steps "menu item"
   xdotool key Escape
   ask focused "Set Prog 3" "list item" "Step 5: *"
 
