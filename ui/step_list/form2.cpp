@@ -52,7 +52,7 @@ struct ActionRow {
   const char* text;
   QKeyCombination keys;
 };
-// The context menu's order; a separator goes before each row marked so.
+// The context menu's order, in three groups: the clipboard, moving steps, changing them.
 constexpr ActionRow kActions[] = {
     {ListAction::Cut, "Cu&t", Qt::CTRL | Qt::Key_X},
     {ListAction::Copy, "&Copy", Qt::CTRL | Qt::Key_C},
