@@ -27,13 +27,10 @@ namespace {
 constexpr int kClientWidth = 9735;
 constexpr int kClientHeight = 4455;
 
-struct Place {
-  int left, top, width, height;
-};
-constexpr Place kCommand3Place{120, 120, 2415, 495};
-constexpr Place kCommand4Place{3600, 120, 2535, 495};
-constexpr Place kCommand5Place{7200, 120, 2415, 495};
-constexpr Place kText1Place{120, 840, 9495, 375};
+constexpr TwipsPlace kCommand3Place{120, 120, 2415, 495};
+constexpr TwipsPlace kCommand4Place{3600, 120, 2535, 495};
+constexpr TwipsPlace kCommand5Place{7200, 120, 2415, 495};
+constexpr TwipsPlace kText1Place{120, 840, 9495, 375};
 
 constexpr int kColumns = 4;
 constexpr std::array<int, kColumns> kListLefts{120, 2520, 4920, 7320};
@@ -50,8 +47,6 @@ constexpr double kCommandPoints = 12;
 constexpr double kListPoints = 9.75;
 constexpr double kDigitPoints = 13.5;
 constexpr double kSetProgPoints = 14.25;
-
-QRect Rect(const Place& p) { return TwipsRect(p.left, p.top, p.width, p.height); }
 
 // Slot i (0..7) of the grid: column i mod 4, row i / 4.
 int GridLeft(const std::array<int, kColumns>& lefts, int i) {
@@ -124,11 +119,11 @@ void Form1::BuildControls() {
   // which was a third of the time to open the window.
   setFont(listFont);
 
-  auto command = [&](const char* name, const char* caption, const Place& place) {
+  auto command = [&](const char* name, const char* caption, const TwipsPlace& place) {
     auto* button = new QPushButton(QString::fromLatin1(caption), this);
     button->setObjectName(QString::fromLatin1(name));
     button->setFont(commandFont);
-    button->setGeometry(Rect(place));
+    button->setGeometry(TwipsRect(place));
     return button;
   };
   command3_ = command("Command3", "Load", kCommand3Place);
@@ -158,7 +153,7 @@ void Form1::BuildControls() {
   // Shows the file in force only; nothing reads it back.
   text1_ = new QLineEdit(this);
   text1_->setObjectName(QStringLiteral("Text1"));
-  text1_->setGeometry(Rect(kText1Place));
+  text1_->setGeometry(TwipsRect(kText1Place));
   text1_->setReadOnly(true);
   text1_->setAccessibleName(QStringLiteral("Image file"));
 
