@@ -860,5 +860,61 @@ TEST_F(MainWindow, UnsavedKeyChoicesAreAskedAboutOnExitAndClose) {
   }
 }
 
+// The screens are testing/screens.json's: a window too large for a screen's available area,
+// frame included, shrinks as one picture (places and fonts by one factor) until it fits; one that
+// fits keeps every pixel.
+TEST_F(MainWindow, EveryWindowFitsItsScreenShrunkAsOnePicture) {
+  const struct Case {
+    const char* screen;
+    bool mainShrinks, listShrinks, editorShrinks;
+  } cases[] = {
+      {"wide", false, false, false},       // 1920x1200 at 96 DPI
+      {"laptop-150", false, false, true},  // 1280x800 at 144 DPI
+      {"hd-200", false, false, true},      // 1600x900 at 192 DPI
+      {"netbook", false, false, true},     // 800x480
+      {"vga", true, false, true},          // 640x480
+  };
+  Module1 refState;
+  Form1 refMain(refState, dialogs);
+  const Form2 refList(refState, &refMain);
+  const keycode refEditor(refState, dialogs, &refMain);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.screen);
+    QScreen* screen = nullptr;
+    for (QScreen* each : QGuiApplication::screens()) {
+      if (each->name() == QLatin1String(c.screen)) screen = each;
+    }
+    ASSERT_NE(screen, nullptr);
+    window = std::make_unique<Form1>(state, dialogs);
+    window->setScreen(screen);
+    window->move(screen->availableGeometry().topLeft());
+    FitToScreen(window.get());
+    OpenListAndEditor();
+    const std::pair<QWidget*, const QWidget*> windows[] = {
+        {window.get(), &refMain}, {window->StepList(), &refList}, {window->Editor(), &refEditor}};
+    const bool shrinks[] = {c.mainShrinks, c.listShrinks, c.editorShrinks};
+    for (std::size_t w = 0; w < std::size(windows); ++w) {
+      const auto [shown, own] = windows[w];
+      SCOPED_TRACE(shown->objectName().toStdString());
+      ASSERT_TRUE(QTest::qWaitFor([&] {
+        return screen->availableGeometry().contains(shown->frameGeometry());
+      })) << "frame outside the available area";
+      EXPECT_EQ(shown->width() < own->width(), shrinks[w]);
+      const double scale = double(shown->width()) / own->width();
+      EXPECT_NEAR(double(shown->height()) / own->height(), scale, 2.0 / own->height());
+      for (const QWidget* control : shown->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const QString name = control->objectName();
+        if (name.isEmpty() || control->isWindow()) continue;  // the focus mark, the other windows
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_TRUE(shown->rect().contains(control->geometry())) << "out of its window";
+        const auto* same = own->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+        EXPECT_NEAR(control->font().pointSizeF(), same->font().pointSizeF() * scale, 0.01);
+      }
+    }
+    window.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+}
+
 }  // namespace
 }  // namespace vorlane::ui
