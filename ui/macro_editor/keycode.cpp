@@ -16,6 +16,7 @@
 #include "image/macro_slots.h"
 #include "ui/macro_editor/save_message.h"
 #include "ui/toolkit/fonts.h"
+#include "ui/toolkit/key_repeat.h"
 #include "ui/toolkit/texts.h"
 #include "ui/toolkit/twips.h"
 #include "vocabulary/hid_input_codes.h"
@@ -371,7 +372,7 @@ bool keycode::eventFilter(QObject* watched, QEvent* event) {
     // The key's place, never its character, so that the layout does not matter; a key the
     // device has no code for adds nothing.
     const std::uint8_t usage = HidUsageOfXkbKeycode(key->nativeScanCode());
-    if (!key->isAutoRepeat() && usage != 0) PushCode(usage);
+    if (!IsKeyRepeat(*key) && usage != 0) PushCode(usage);
   }
   event->accept();  // an accepted ShortcutOverride keeps the shortcut from acting
   return true;
