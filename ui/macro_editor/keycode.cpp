@@ -397,7 +397,7 @@ void keycode::ClearSet() {
 
 void keycode::SaveSet() {
   // SaveStep puts the image back as it was when it writes nothing.
-  const SaveEnd end = SaveAsking(dialogs_, this, state_.FileName,
+  const SaveEnd end = SaveAsking(dialogs_, this, state_.FileName, Saving::Step,
                                  [this](SaveMode mode) { return SaveStep(state_, mode); });
   if (end == SaveEnd::Reload) emit ReloadAsked();
   if (end != SaveEnd::Written) return;

@@ -215,6 +215,8 @@ void Form1::EnableEditing() {
 }
 
 void Form1::Load() {
+  // Load replaces the lists' choices, whether a file is chosen or the one in force read again.
+  if (!UnsavedChoicesSettled(kUnsavedKeysBeforeLoadQuestion)) return;
   const std::optional<QString> answer =
       dialogs_.OpenFile(this, kImageFileFilter, PathText(state_.FileName));
   std::string path;
@@ -256,9 +258,9 @@ void Form1::LoadFile(const std::string& path) {
 
 void Form1::Save() {
   // SaveButtons puts the image back as it was when it writes nothing.
-  const SaveEnd end = SaveAsking(dialogs_, this, state_.FileName, [this](SaveMode mode) {
-    return SaveButtons(state_, *lists_, mode);
-  });
+  const SaveEnd end =
+      SaveAsking(dialogs_, this, state_.FileName, Saving::KeyChoices,
+                 [this](SaveMode mode) { return SaveButtons(state_, *lists_, mode); });
   if (end == SaveEnd::Reload) LoadFile(state_.FileName);
 }
 
@@ -277,24 +279,26 @@ bool Form1::HasUnsavedChoices() const {
   return false;
 }
 
-void Form1::closeEvent(QCloseEvent* event) {
+bool Form1::UnsavedChoicesSettled(std::string_view question) {
   // Key choices that differ from the file are not dropped unasked. Save is the normal Save with
-  // its checks and messages; when it fails, the window stays open.
-  if (HasUnsavedChoices()) {
-    switch (dialogs_.AskAboutUnsavedKeys(this)) {
-      case Dialogs::UnsavedKeys::Save:
-        Save();
-        if (HasUnsavedChoices()) {
-          event->ignore();
-          return;
-        }
-        break;
-      case Dialogs::UnsavedKeys::Discard:
-        break;
-      case Dialogs::UnsavedKeys::Cancel:
-        event->ignore();
-        return;
-    }
+  // its checks and messages; when it writes nothing, the choices are still there to lose.
+  if (!HasUnsavedChoices()) return true;
+  switch (dialogs_.AskAboutUnsavedKeys(this, QtText(question))) {
+    case Dialogs::UnsavedKeys::Save:
+      Save();
+      return !HasUnsavedChoices();
+    case Dialogs::UnsavedKeys::Discard:
+      return true;
+    case Dialogs::UnsavedKeys::Cancel:
+      break;
+  }
+  return false;
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  if (!UnsavedChoicesSettled(kUnsavedKeysQuestion)) {
+    event->ignore();
+    return;
   }
   // Whether by "Exit" or by the frame: the editor, then the step list, then this window.
   if (editor_) editor_->close();

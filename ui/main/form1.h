@@ -62,6 +62,9 @@ class Form1 : public QWidget {
   // Whether a list holds a function other than the one its button has in the file as last read
   // or written. An empty list is no choice: Save would refuse it.
   bool HasUnsavedChoices() const;
+  // Asks `question` about unsaved choices, if there are any, and saves them if so answered.
+  // Whether the caller may go on and drop what is left.
+  bool UnsavedChoicesSettled(std::string_view question);
   void BuildControls();
   void EnableEditing();
   // Load once the file is known: the dialog's choice, or the file in force read again.

@@ -29,6 +29,7 @@
 #include "ui/toolkit/fonts.h"
 #include "ui/toolkit/placement.h"
 #include "ui/toolkit/testing/scripted_dialogs.h"
+#include "ui/toolkit/texts.h"
 #include "vocabulary/function_catalogue.h"
 #include "vocabulary/key_tables.h"
 
@@ -629,9 +630,20 @@ TEST_F(MainWindow, AFileChangedOnDiskIsWrittenOverOnlyWhenTheUserSaysSo) {
         const bool written = !asked || answer == Overwrite;
         const bool reread = asked && answer == Reload && disk != Removed;
         ASSERT_EQ(dialogs.questions.size(), asked ? 1u : 0u);
+        // Worded for the window that asks: what Reload keeps, and, for a change, that Overwrite
+        // replaces all of it, not only what this window saves.
+        const QStringList words =
+            saveSet ? QStringList{"the step built here is kept",
+                                  disk == Removed ? "with this step" : "not only this step"}
+                    : QStringList{disk == Removed ? "try to read it again" : "are dropped",
+                                  disk == Removed ? "under that name" : "with these keys"};
         for (const auto& question : dialogs.questions) {
           EXPECT_EQ(question.path, path);
           EXPECT_EQ(question.change == DiskChange::Removed, disk == Removed);
+          for (const QString& w : words)
+            EXPECT_TRUE(question.advice.contains(w)) << w.toStdString();
+          EXPECT_EQ(question.advice.contains("every change the other program made is replaced"),
+                    disk != Removed);
         }
         QString message = written ? kSavedText : QString();
         if (asked && answer == Reload && disk == Removed) message = "Could not open " + path;
@@ -818,14 +830,16 @@ TEST_F(MainWindow, EveryTextIsReadableUnderALightAndADarkPalette) {
 }
 
 // Closing with key choices that differ from the file asks first; Save is the normal Save.
-TEST_F(MainWindow, UnsavedKeyChoicesAreAskedAboutOnExitAndClose) {
+// Exit, the frame's close and Load (then cancelled: the file in force is read again) all drop the
+// lists' choices, so each asks first.
+TEST_F(MainWindow, UnsavedKeyChoicesAreAskedAboutOnExitCloseAndLoad) {
   using Answer = Dialogs::UnsavedKeys;
   const struct Case {
     const char* what;
     int m2;                        // M2's choice before closing; kFilePositions[1] is the file's
     std::optional<Answer> answer;  // none: nothing may be asked
     bool readOnly;
-    bool closes;
+    bool goesOn;  // the window closes, or the open dialog is shown
     int m2InFile;
   } cases[] = {
       {"no change", kFilePositions[1], std::nullopt, false, true, kFilePositions[1]},
@@ -834,9 +848,9 @@ TEST_F(MainWindow, UnsavedKeyChoicesAreAskedAboutOnExitAndClose) {
       {"Save", 77, Answer::Save, false, true, 77},
       {"Save fails", 77, Answer::Save, true, false, kFilePositions[1]},
   };
-  for (const bool byExit : {true, false}) {
+  for (const std::string way : {"Exit", "frame", "Load"}) {
     for (const Case& c : cases) {
-      SCOPED_TRACE(std::string(c.what) + (byExit ? " by Exit" : " by the frame"));
+      SCOPED_TRACE(std::string(c.what) + " by " + way);
       window = std::make_unique<Form1>(state, dialogs);
       const QString path = LoadImage();
       window->show();
@@ -845,14 +859,22 @@ TEST_F(MainWindow, UnsavedKeyChoicesAreAskedAboutOnExitAndClose) {
       if (c.readOnly) QFile::setPermissions(path, QFileDevice::ReadOwner);
       dialogs.unsavedQuestions = 0;
       if (c.answer) dialogs.unsavedAnswers.push_back(*c.answer);
-      if (byExit) {
-        QTest::mouseClick(window->Command5(), Qt::LeftButton);
-      } else {
-        window->close();
-      }
+      const int opened = dialogs.openCount;
+      if (way == "Exit") QTest::mouseClick(window->Command5(), Qt::LeftButton);
+      if (way == "frame") window->close();
+      if (way == "Load") QTest::mouseClick(window->Command3(), Qt::LeftButton);  // then cancelled
       QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
       EXPECT_EQ(dialogs.unsavedQuestions, c.answer ? 1 : 0);
-      EXPECT_EQ(window->isVisible(), !c.closes);
+      if (c.answer) {
+        EXPECT_EQ(dialogs.lastUnsavedQuestion,
+                  QtText(way == "Load" ? kUnsavedKeysBeforeLoadQuestion : kUnsavedKeysQuestion));
+      }
+      if (way == "Load") {
+        EXPECT_EQ(dialogs.openCount - opened, c.goesOn ? 1 : 0);
+        EXPECT_EQ(window->Combo(2)->ListIndex(), c.goesOn ? c.m2InFile : c.m2);
+      } else {
+        EXPECT_EQ(window->isVisible(), !c.goesOn);
+      }
       EXPECT_EQ(ReadFile(path)[ButtonOffsets[1]], CatalogueCode(c.m2InFile));
       dialogs.unsavedAnswers.clear();
       window.reset();
