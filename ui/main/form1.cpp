@@ -110,15 +110,24 @@ Form1::~Form1() {
 }
 
 void Form1::BuildControls() {
-  const QFont commandFont = UiFont(Face::Sans, kCommandPoints, true);
-  const QFont listFont = UiFont(Face::Sans, kListPoints, false);
-  const QFont digitFont = UiFont(Face::Sans, kDigitPoints, true);
-  const QFont setProgFont = UiFont(Face::Ming, kSetProgPoints, true);
   // The lists and the path box take the list font from the window as they are created. Setting
   // it on each list afterwards makes the list build its pop-up and lay out all 130 items at once,
   // which was a third of the time to open the window.
-  setFont(listFont);
+  setFont(UiFont(Face::Sans, kListPoints, false));
+  BuildCommands();
+  BuildKeyLists();
+  BuildSetProgLabels();
 
+  // Keyboard order: the commands, the lists M1..M8, the path box, then "Set Prog1".."Set Prog8".
+  QList<QWidget*> order{command3_, command4_, command5_};
+  for (DropDownList* list : combos_) order.push_back(list);
+  order.push_back(text1_);
+  for (ClickLabel* label : label1_) order.push_back(label);
+  for (qsizetype k = 1; k < order.size(); ++k) setTabOrder(order[k - 1], order[k]);
+}
+
+void Form1::BuildCommands() {
+  const QFont commandFont = UiFont(Face::Sans, kCommandPoints, true);
   auto command = [&](const char* name, const char* caption, const TwipsPlace& place) {
     auto* button = new QPushButton(QString::fromLatin1(caption), this);
     button->setObjectName(QString::fromLatin1(name));
@@ -149,7 +158,9 @@ void Form1::BuildControls() {
             [button] { button->animateClick(); });
     button->setToolTip(WithShortcut(tips[k], keys[k].second));
   }
+}
 
+void Form1::BuildKeyLists() {
   // Shows the file in force only; nothing reads it back.
   text1_ = new QLineEdit(this);
   text1_->setObjectName(QStringLiteral("Text1"));
@@ -157,6 +168,7 @@ void Form1::BuildControls() {
   text1_->setReadOnly(true);
   text1_->setAccessibleName(QStringLiteral("Image file"));
 
+  const QFont digitFont = UiFont(Face::Sans, kDigitPoints, true);
   for (int i = 0; i < kButtonCount; ++i) {
     const int n = i + 1;
     auto* digit = new QLabel(QString::number(n), this);
@@ -183,7 +195,10 @@ void Form1::BuildControls() {
     digit->setBuddy(list);
     combos_.at(static_cast<std::size_t>(i)) = list;
   }
+}
 
+void Form1::BuildSetProgLabels() {
+  const QFont setProgFont = UiFont(Face::Ming, kSetProgPoints, true);
   label1_.reserve(kProgCount);
   for (int i = 0; i < kProgCount; ++i) {
     auto* label = new ClickLabel(QStringLiteral("Set Prog%1").arg(i + 1), i, this);
@@ -199,13 +214,6 @@ void Form1::BuildControls() {
     connect(label, &ClickLabel::Click, this, &Form1::OpenStepList);
     label1_.push_back(label);
   }
-
-  // Keyboard order: the commands, the lists M1..M8, the path box, then "Set Prog1".."Set Prog8".
-  QList<QWidget*> order{command3_, command4_, command5_};
-  for (DropDownList* list : combos_) order.push_back(list);
-  order.push_back(text1_);
-  for (ClickLabel* label : label1_) order.push_back(label);
-  for (qsizetype k = 1; k < order.size(); ++k) setTabOrder(order[k - 1], order[k]);
 }
 
 void Form1::EnableEditing() {
