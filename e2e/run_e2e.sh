@@ -379,6 +379,14 @@ if [ "$desktop" = keyboard ]; then
     fi
   }
   on_screen "$main" Vorlane
+  # Where the editor, opened over the main window, must move left to stay inside the screen: its
+  # frame is its own, not the main window's.
+  xdotool windowmove "$main" 600 40
+  main_moved() {
+    [ "$(window_geometry "$main" | cut -d' ' -f1)" = 600 ] ||
+      [ "$(frame_geometry "$main" | cut -d' ' -f1)" = 600 ]
+  }
+  poll main_moved || fail "the main window did not move to x=600"
   expected="$work/expected.bin"
   step_bytes() { od -An -tu1 -j "$("$tool" step-offset "$1" "$2")" -N 8 "$3" | xargs; }
 
