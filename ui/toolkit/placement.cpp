@@ -52,8 +52,14 @@ class KeepInside final : public QObject {
         (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Paint ||
          type == QEvent::WindowActivate)) {
       window_->removeEventFilter(this);
-      Correct();
-      deleteLater();
+      // After the event: a window is not resized or moved from inside its own paint.
+      QMetaObject::invokeMethod(
+          this,
+          [this] {
+            Correct();
+            deleteLater();
+          },
+          Qt::QueuedConnection);
     }
     return false;
   }
