@@ -252,7 +252,13 @@ std::vector<Row> TableRows(const CollectingReporter& reporter,
 int Main(int argc, char** argv) {
   const int processRuns = TakeNumberFlag(argc, argv, "process_runs", kDefaultProcessRuns);
   const int iterations = TakeNumberFlag(argc, argv, "iterations", 0);
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // Off screen on a desktop-wide screen, where every window keeps its size: on the offscreen
+  // plugin's own 800x800 the editor would shrink to fit.
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (platform == nullptr || std::string_view(platform).empty() ||
+      std::string_view(platform) == "offscreen") {
+    ::setenv("QT_QPA_PLATFORM", "offscreen:configfile=" VORLANE_BENCH_SCREENS, 1);
+  }
   benchmark::Initialize(&argc, argv);
   QApplication app(argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <optional>
@@ -144,7 +145,8 @@ class Registry {
                        Find(setLog_, "rxkb_context_set_log_fn") &&
                        Find(parse_, "rxkb_context_parse") && Find(first_, "rxkb_layout_first") &&
                        Find(next_, "rxkb_layout_next") && Find(name_, "rxkb_layout_get_name") &&
-                       Find(variant_, "rxkb_layout_get_variant");
+                       Find(variant_, "rxkb_layout_get_variant") &&
+                       Find(description_, "rxkb_layout_get_description");
     if (found) context_ = new_(RXKB_CONTEXT_NO_FLAGS);
     if (context_ == nullptr) return;
     setLog_(context_, QuietRegistry);
@@ -159,10 +161,14 @@ class Registry {
 
   bool Parsed() const { return parsed_; }
 
-  // Calls `each` with the name and the variant (nullptr for the layout itself) of every layout.
+  // Calls `each` with the name, the variant (nullptr for the layout itself) and the description
+  // ("German", "English (US, intl., with dead keys)") of every layout.
   template <typename Each>
   void ForEachLayout(Each each) const {
-    for (rxkb_layout* l = first_(context_); l != nullptr; l = next_(l)) each(name_(l), variant_(l));
+    for (rxkb_layout* l = first_(context_); l != nullptr; l = next_(l)) {
+      const char* description = description_(l);
+      each(name_(l), variant_(l), description != nullptr ? description : "");
+    }
   }
 
  private:
@@ -185,7 +191,73 @@ class Registry {
   decltype(rxkb_layout_next)* next_ = nullptr;
   decltype(rxkb_layout_get_name)* name_ = nullptr;
   decltype(rxkb_layout_get_variant)* variant_ = nullptr;
+  decltype(rxkb_layout_get_description)* description_ = nullptr;
 };
+
+// The registry's layouts and their variants, as names.
+struct Names {
+  std::vector<std::string_view> layouts;
+  std::vector<std::string_view> descriptions;                           // of `layouts`, one each
+  std::vector<std::pair<std::string_view, std::string_view>> variants;  // layout, variant
+
+  std::vector<std::string_view> VariantsOf(std::string_view layout) const {
+    std::vector<std::string_view> of;
+    for (const auto& [name, variant] : variants) {
+      if (name == layout) of.push_back(variant);
+    }
+    return of;
+  }
+};
+
+// "; did you mean --layout "us" --variant "intl"?" for a layout and variant written as one
+// name, "us(intl)", "us-intl" or "us_intl", when the registry has them (the variant maybe
+// misspelt).
+std::string AsLayoutAndVariant(std::string_view written, const Names& names) {
+  for (std::size_t at = 1; at + 1 < written.size(); ++at) {
+    const char c = written[at];
+    if (c != '(' && c != '-' && c != '_') continue;
+    const std::string_view layout = written.substr(0, at);
+    std::string_view variant = written.substr(at + 1);
+    if (c == '(') {
+      if (variant.back() != ')') continue;
+      variant.remove_suffix(1);
+    }
+    if (std::find(names.layouts.begin(), names.layouts.end(), layout) == names.layouts.end()) {
+      continue;
+    }
+    const std::vector<std::string_view> variants = names.VariantsOf(layout);
+    const std::vector<std::string_view> closest = text::ClosestNames(variant, variants);
+    if (closest.empty()) continue;
+    return "; did you mean --layout " + text::Quoted(layout) + " --variant " +
+           text::Quoted(closest.front()) + "?";
+  }
+  return {};
+}
+
+// "; did you mean "de" (German)?" for the layouts whose descriptions the word names: "German",
+// "french", "Ger".
+std::string ByDescription(std::string_view word, const Names& names) {
+  // The descriptions that start with the word first: "Ger" is German sooner than Georgian.
+  std::vector<std::string_view> descriptions = names.descriptions;
+  std::stable_partition(descriptions.begin(), descriptions.end(), [&](std::string_view d) {
+    return d.size() >= word.size() &&
+           std::equal(word.begin(), word.end(), d.begin(), [](char a, char b) {
+             return std::tolower(static_cast<unsigned char>(a)) ==
+                    std::tolower(static_cast<unsigned char>(b));
+           });
+  });
+  const std::vector<std::string_view> found = text::ClosestNames(word, descriptions);
+  if (found.empty()) return {};
+  std::string said = "; did you mean ";
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    const auto at = std::find(names.descriptions.begin(), names.descriptions.end(), found[i]);
+    const std::string_view layout =
+        names.layouts[static_cast<std::size_t>(std::distance(names.descriptions.begin(), at))];
+    if (i > 0) said += i + 1 == found.size() ? " or " : ", ";
+    said += text::Quoted(layout) + " (" + std::string(found[i]) + ")";
+  }
+  return said + "?";
+}
 
 // The registry's names, for an unknown layout or variant.
 std::string UnknownName(std::string_view layout, std::string_view variant) {
@@ -193,20 +265,25 @@ std::string UnknownName(std::string_view layout, std::string_view variant) {
   if (!registry.Parsed()) {
     return "the keyboard layouts could not be read (are libxkbregistry0 and xkb-data installed?)";
   }
-  std::vector<std::string_view> layouts;
-  std::vector<std::string_view> variants;
-  bool known = false;
-  registry.ForEachLayout([&](std::string_view name, const char* variantName) {
-    if (variantName == nullptr) {
-      layouts.push_back(name);
-      known = known || name == layout;
-    } else if (name == layout) {
-      variants.emplace_back(variantName);
-    }
-  });
-  if (!known) {
-    return "unknown layout " + text::Quoted(layout) + text::DidYouMean(layout, layouts);
+  Names names;
+  registry.ForEachLayout(
+      [&](std::string_view name, const char* variantName, std::string_view description) {
+        if (variantName == nullptr) {
+          names.layouts.push_back(name);
+          names.descriptions.push_back(description);
+        } else {
+          names.variants.emplace_back(name, variantName);
+        }
+      });
+  const auto& layouts = names.layouts;
+  if (std::find(layouts.begin(), layouts.end(), layout) == layouts.end()) {
+    // What people write for a layout: its code misspelt, its name, or a variant joined to it.
+    std::string suggestion = AsLayoutAndVariant(layout, names);
+    if (suggestion.empty()) suggestion = ByDescription(layout, names);
+    if (suggestion.empty()) suggestion = text::DidYouMean(layout, layouts);
+    return "unknown layout " + text::Quoted(layout) + suggestion;
   }
+  const std::vector<std::string_view> variants = names.VariantsOf(layout);
   if (!variant.empty() && std::find(variants.begin(), variants.end(), variant) == variants.end()) {
     return "the layout " + text::Quoted(layout) + " has no variant " + text::Quoted(variant) +
            text::DidYouMean(variant, variants);

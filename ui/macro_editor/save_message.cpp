@@ -24,13 +24,37 @@ QString OutcomeMessage(const SaveOutcome& outcome) {
   return {};
 }
 
-SaveEnd SaveAsking(Dialogs& dialogs, QWidget* parent, const std::string& path,
+QString DiskChangeAdvice(DiskChange change, Saving what) {
+  const bool step = what == Saving::Step;
+  if (change == DiskChange::Removed) {
+    return step ? QStringLiteral(
+                      "Reload: try to read it again; the step built here is kept.\n"
+                      "Overwrite: save it again under that name, with this step.")
+                : QStringLiteral(
+                      "Reload: try to read it again.\n"
+                      "Overwrite: save it again under that name.");
+  }
+  // Both saves write the whole file as the editor holds it, so Overwrite undoes the other
+  // program's change wherever it made it.
+  return step ? QStringLiteral(
+                    "Reload: read it again; the step built here is kept (press Save Set again to "
+                    "store it), key choices not yet saved in the main window are dropped.\n"
+                    "Overwrite: write the whole file as this editor holds it, with this step; "
+                    "every change the other program made is replaced, not only this step.")
+              : QStringLiteral(
+                    "Reload: read it again; key choices not yet saved are dropped.\n"
+                    "Overwrite: write the whole file as this editor holds it, with these keys; "
+                    "every change the other program made is replaced.");
+}
+
+SaveEnd SaveAsking(Dialogs& dialogs, QWidget* parent, const std::string& path, Saving what,
                    const std::function<SaveOutcome(SaveMode)>& save) {
   SaveOutcome outcome = save(SaveMode::CheckDisk);
   const bool removed = outcome.status == SaveOutcome::Status::RemovedOnDisk;
   if (removed || outcome.status == SaveOutcome::Status::ChangedOnDisk) {
-    switch (dialogs.AskAboutDiskChange(parent, PathText(path),
-                                       removed ? DiskChange::Removed : DiskChange::Changed)) {
+    const DiskChange change = removed ? DiskChange::Removed : DiskChange::Changed;
+    switch (dialogs.AskAboutDiskChange(parent, PathText(path), change,
+                                       DiskChangeAdvice(change, what))) {
       case DiskChangeAnswer::Reload:
         return SaveEnd::Reload;
       case DiskChangeAnswer::Cancel:

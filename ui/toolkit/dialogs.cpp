@@ -32,14 +32,7 @@ int AskWithCancel(QMessageBox& box, std::string_view first, std::string_view sec
 }  // namespace
 
 DiskChangeAnswer QtDialogs::AskAboutDiskChange(QWidget* parent, const QString& path,
-                                               DiskChange change) {
-  const QString advice =
-      change == DiskChange::Removed
-          ? QStringLiteral(
-                "Reload: try to read it again.\nOverwrite: save it again under that name.")
-          : QStringLiteral(
-                "Reload: read it again; unsaved choices in the lists are dropped.\n"
-                "Overwrite: save over the other program's change.");
+                                               DiskChange change, const QString& advice) {
   QMessageBox box(QMessageBox::Warning, QtText(kAppTitle),
                   DiskChangeNews(path, change) + QStringLiteral("\n\n") + advice,
                   QMessageBox::NoButton, parent);
@@ -81,9 +74,9 @@ QString QtFileFilter(std::string_view filter) {
   return description + QStringLiteral(" (") + pattern + QLatin1Char(')');
 }
 
-Dialogs::UnsavedKeys QtDialogs::AskAboutUnsavedKeys(QWidget* parent) {
-  QMessageBox box(QMessageBox::Question, QtText(kAppTitle), QtText(kUnsavedKeysQuestion),
-                  QMessageBox::NoButton, parent);
+Dialogs::UnsavedKeys QtDialogs::AskAboutUnsavedKeys(QWidget* parent, const QString& question) {
+  QMessageBox box(QMessageBox::Question, QtText(kAppTitle), question, QMessageBox::NoButton,
+                  parent);
   switch (AskWithCancel(box, kSaveButton, kDiscardButton)) {
     case 0:
       return UnsavedKeys::Save;

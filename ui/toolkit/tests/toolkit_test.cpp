@@ -93,7 +93,7 @@ TEST(DiskChangeQuestion, EscapeEnterAndTheFrameAnswerCancel) {
       if (way == Qt::Key_unknown) box->close();  // by the frame
       if (way != Qt::Key_unknown) QTest::keyClick(box, way);
     });
-    EXPECT_EQ(QtDialogs().AskAboutDiskChange(nullptr, "/a.bin", DiskChange::Changed),
+    EXPECT_EQ(QtDialogs().AskAboutDiskChange(nullptr, "/a.bin", DiskChange::Changed, {}),
               DiskChangeAnswer::Cancel)
         << way;
   }
@@ -150,7 +150,7 @@ TEST(QtDialogs, UnsavedKeysQuestionDefaultsToCancel) {
       }
       if (press.isEmpty()) QTest::keyClick(box, Qt::Key_Escape);
     });
-    EXPECT_EQ(QtDialogs().AskAboutUnsavedKeys(nullptr), answer) << press;
+    EXPECT_EQ(QtDialogs().AskAboutUnsavedKeys(nullptr, {}), answer) << press;
     std::sort(texts.begin() + 1, texts.end());
     EXPECT_EQ(texts, (QStringList{"Cancel", "Cancel", "Discard", "Save"})) << "default first";
   }
