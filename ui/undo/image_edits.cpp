@@ -16,8 +16,9 @@ bool ImageEdits::Commit(const QString& words, const ImageBytes& after, bool tell
   SaveOutcome outcome = SaveImage(state_, after);
   const bool removed = outcome.status == SaveOutcome::Status::RemovedOnDisk;
   if (removed || outcome.status == SaveOutcome::Status::ChangedOnDisk) {
-    switch (dialogs_.AskAboutDiskChange(parent_->window(), PathText(state_.FileName),
-                                        removed ? DiskChange::Removed : DiskChange::Changed)) {
+    const DiskChange change = removed ? DiskChange::Removed : DiskChange::Changed;
+    switch (dialogs_.AskAboutDiskChange(parent_->window(), PathText(state_.FileName), change,
+                                        DiskChangeAdvice(change, Saving::Step))) {
       case DiskChangeAnswer::Reload:
         emit ReloadAsked();
         return false;
