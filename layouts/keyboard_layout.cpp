@@ -46,13 +46,6 @@ bool OnEveryKeyboard(std::uint8_t usage) {
   return usage < kKeypadFirst || (usage >= kLeftControl && usage <= kRightGui);
 }
 
-std::uint8_t ModifierCode(std::string_view label) {
-  for (const ListItem& item : ModifierItems()) {
-    if (item.text == label) return item.code;
-  }
-  return 0;
-}
-
 template <auto Unref>
 struct Unreffer {
   template <typename T>
@@ -98,9 +91,6 @@ struct ModifierRule {
   xkb_mod_mask_t levelThree = 0;  // the modifier AltGr sets; 0 when the layout has none
   bool levelThreeOnRightAlt = false;
   xkb_mod_mask_t locks = 0;  // Lock and NumLock: never used
-  std::uint8_t shiftCode = ModifierCode("LShi");
-  std::uint8_t altGrCode = ModifierCode("RAlt");
-  std::uint8_t shiftAltGrCode = ModifierCode("RAlt+RShi");
 };
 
 enum class Refusal { kNone, kSkip, kAltGrNotRightAlt, kOtherModifiers };
@@ -113,9 +103,9 @@ Refusal StepModifier(const ModifierRule& rule, xkb_mod_mask_t mask, Candidate& c
   if (levelThree != 0 && !rule.levelThreeOnRightAlt) return Refusal::kAltGrNotRightAlt;
   KeyPress& press = candidate.presses.back();
   if (levelThree != 0) {
-    press.modifier = shift != 0 ? rule.shiftAltGrCode : rule.altGrCode;
+    press.modifier = shift != 0 ? kShiftAltGrModifier : kAltGrModifier;
   } else {
-    press.modifier = shift != 0 ? rule.shiftCode : 0;
+    press.modifier = shift != 0 ? kShiftModifier : 0;
   }
   candidate.modifiers += (shift != 0 ? 1 : 0) + (levelThree != 0 ? 1 : 0);
   candidate.altGrs += levelThree != 0 ? 1 : 0;

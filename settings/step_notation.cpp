@@ -75,22 +75,15 @@ const std::vector<std::string_view>& KeyCapNameList() {
   return names;
 }
 
-// A file holds up to 4,800 key names: looked up in a hash table rather than compared with 105
-// captions each.
-using CodeByName = std::unordered_map<std::string_view, std::uint8_t>;
-
-std::optional<std::uint8_t> ModifierCode(std::string_view name) {
-  static const CodeByName codes = [] {
-    CodeByName map;
-    for (const ListItem& item : ModifierItems()) map.emplace(item.text, item.code);
-    return map;
-  }();
-  if (const auto it = codes.find(name); it != codes.end()) return it->second;
+std::optional<std::uint8_t> ModifierOrByte(std::string_view name) {
+  if (const std::optional<std::uint8_t> code = ModifierCode(name)) return code;
   return ParseHexByte(name);
 }
 
-// "Null" is a key-cap with code 0, so the table covers it.
+// "Null" is a key-cap with code 0, so the table covers it. A file holds up to 4,800 key names:
+// looked up in a hash table rather than compared with 105 captions each.
 std::optional<std::uint8_t> KeyCode(std::string_view name) {
+  using CodeByName = std::unordered_map<std::string_view, std::uint8_t>;
   static const CodeByName codes = [] {
     CodeByName map;
     for (const KeyCap& cap : KeyCapTable()) map.emplace(cap.caption, cap.code);
@@ -163,7 +156,7 @@ ParsedStep ParseStep(std::string_view text) {
     return parsed;
   }
   const Token& modifier = tokens[0];
-  const std::optional<std::uint8_t> modifierCode = ModifierCode(modifier.text);
+  const std::optional<std::uint8_t> modifierCode = ModifierOrByte(modifier.text);
   if (!modifierCode) {
     parsed.error = UnknownName(modifier, "modifier", ModifierNames());
     return parsed;

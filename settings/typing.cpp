@@ -24,8 +24,6 @@ using text::Quoted;
 
 namespace {
 
-constexpr std::string_view kShiftModifier = "LShi";
-
 struct UsKey {
   char character;
   bool shifted;
@@ -62,13 +60,6 @@ std::optional<UsKey> KeyOf(char c) {
   return std::nullopt;
 }
 
-std::uint8_t ShiftCode() {
-  for (const ListItem& item : ModifierItems()) {
-    if (item.text == kShiftModifier) return item.code;
-  }
-  return 0;
-}
-
 }  // namespace
 
 std::optional<std::string> ForEachCharacter(std::string_view utf8,
@@ -97,7 +88,6 @@ std::string CharacterName(const TextCharacter& character) {
 
 TypedText TypeText(std::string_view utf8, std::uint8_t delayTenths) {
   TypedText typed;
-  const std::uint8_t shift = ShiftCode();
   std::optional<std::string> notUtf8 = ForEachCharacter(utf8, [&](const TextCharacter& character) {
     const std::optional<UsKey> key =
         character.bytes.size() == 1 ? KeyOf(character.bytes[0]) : std::nullopt;
@@ -107,7 +97,7 @@ TypedText TypeText(std::string_view utf8, std::uint8_t delayTenths) {
       return false;
     }
     MacroStep step{};
-    step[kStepModifierByte] = key->shifted ? shift : 0;
+    step[kStepModifierByte] = key->shifted ? kShiftModifier : 0;
     step[kStepDelayByte] = delayTenths;
     step[kStepLastKeyByte] = static_cast<std::uint8_t>(KeyCapCode(key->keyCap));
     typed.steps.push_back(step);
