@@ -380,52 +380,15 @@ Way KeyboardLayout::WayOf(char32_t character) {
 
 settings::TypedText TypeOnLayout(KeyboardLayout& layout, std::string_view utf8,
                                  std::uint8_t delayTenths) {
-  struct Missing {
-    std::size_t number;
-    std::string name;
-    std::string why;
-  };
-  settings::TypedText typed;
-  std::vector<Missing> missing;
-  std::optional<std::string> notUtf8 =
-      settings::ForEachCharacter(utf8, [&](const settings::TextCharacter& character) {
-        // A newline and a tab are the same keys on every layout.
-        if (character.point == '\n' || character.point == '\t') {
-          const settings::TypedText control = settings::TypeText(character.bytes, delayTenths);
-          typed.steps.insert(typed.steps.end(), control.steps.begin(), control.steps.end());
-          return true;
-        }
-        const bool control = character.point < ' ' || character.point == 0x7F;
-        const Way way = control ? Way{} : layout.WayOf(character.point);
-        if (way.presses.empty()) {
-          missing.push_back({character.number, settings::CharacterName(character), way.why});
-        }
-        for (const KeyPress& press : way.presses) {
-          MacroStep step{};
-          step[kStepModifierByte] = press.modifier;
-          step[kStepDelayByte] = delayTenths;
-          step[kStepLastKeyByte] = press.key;
-          typed.steps.push_back(step);
-        }
-        return true;
-      });
-  const std::string onLayout = "no key on the layout " + text::Quoted(layout.Name());
-  auto why = [](const Missing& m) { return m.why.empty() ? "" : ": " + m.why; };
-  if (notUtf8) {
-    typed.error = std::move(notUtf8);
-  } else if (missing.size() == 1) {
-    const Missing& m = missing.front();
-    typed.error = "character " + std::to_string(m.number) + " of the text, " + m.name + ", has " +
-                  onLayout + why(m);
-  } else if (!missing.empty()) {
-    std::string error =
-        std::to_string(missing.size()) + " characters of the text have " + onLayout + ":";
-    for (const Missing& m : missing) {
-      error += "\n  character " + std::to_string(m.number) + ", " + m.name + why(m);
+  auto wayOf = [&layout](const settings::TextCharacter& character) {
+    // A newline and a tab are the same keys on every layout.
+    if (character.point == '\n' || character.point == '\t') {
+      return settings::UsKeyboardWay(character);
     }
-    typed.error = std::move(error);
-  }
-  return typed;
+    const bool control = character.point < ' ' || character.point == 0x7F;
+    return control ? Way{} : layout.WayOf(character.point);
+  };
+  return settings::TypeOn({"the layout " + text::Quoted(layout.Name()), wayOf}, utf8, delayTenths);
 }
 
 std::function<settings::TypedText(std::string_view, std::uint8_t)> LayoutTypist(

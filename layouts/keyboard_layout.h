@@ -13,19 +13,8 @@
 
 namespace vorlane::layouts {
 
-// One key of a step: the step's modifier code and the key's HID usage.
-struct KeyPress {
-  std::uint8_t modifier = 0;
-  std::uint8_t key = 0;
-  friend bool operator==(const KeyPress&, const KeyPress&) = default;
-};
-
-// How a character is typed: one press, or a dead key and then the key it composes with; no
-// presses when the layout has no way, and then `why` may say more than that.
-struct Way {
-  std::vector<KeyPress> presses;
-  std::string why;
-};
+using settings::KeyPress;
+using settings::Way;
 
 class KeyboardLayout {
  public:
