@@ -332,16 +332,14 @@ void KeyboardLayout::Keymap::Compose() {
 KeyboardLayout::KeyboardLayout(std::unique_ptr<Keymap> keymap) : keymap_(std::move(keymap)) {}
 KeyboardLayout::~KeyboardLayout() = default;
 
-std::unique_ptr<KeyboardLayout> KeyboardLayout::Open(std::string_view layout,
-                                                     std::string_view variant, std::string& error) {
+KeyboardLayout::Opened KeyboardLayout::Open(std::string_view layout, std::string_view variant) {
   auto keymap = std::make_unique<Keymap>();
   keymap->name = std::string(layout);
   if (!variant.empty()) keymap->name += "(" + std::string(variant) + ")";
   // The names given, not XKB_DEFAULT_LAYOUT and the like from the environment.
   keymap->context.reset(xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES));
   if (!keymap->context) {
-    error = "the keyboard layouts could not be read";
-    return nullptr;
+    return {nullptr, "the keyboard layouts could not be read"};
   }
   xkb_context_set_log_fn(keymap->context.get(), Quiet);
   const std::string layoutName(layout);
@@ -355,12 +353,11 @@ std::unique_ptr<KeyboardLayout> KeyboardLayout::Open(std::string_view layout,
   // compile without a name. Asking the registry costs more than compiling, so only now.
   if (!keymap->keymap || xkb_keymap_num_layouts(keymap->keymap.get()) != 1 ||
       xkb_keymap_layout_get_name(keymap->keymap.get(), 0) == nullptr) {
-    error = UnknownName(layout, variant);
-    return nullptr;
+    return {nullptr, UnknownName(layout, variant)};
   }
   keymap->FindModifiers();
   keymap->ReadKeys();
-  return std::unique_ptr<KeyboardLayout>(new KeyboardLayout(std::move(keymap)));
+  return {std::unique_ptr<KeyboardLayout>(new KeyboardLayout(std::move(keymap))), std::nullopt};
 }
 
 const std::string& KeyboardLayout::Name() const { return keymap_->name; }
@@ -395,10 +392,9 @@ std::function<settings::TypedText(std::string_view, std::uint8_t)> LayoutTypist(
     std::string layout, std::string variant) {
   return [layout = std::move(layout), variant = std::move(variant)](std::string_view utf8,
                                                                     std::uint8_t delayTenths) {
-    std::string error;
-    const std::unique_ptr<KeyboardLayout> opened = KeyboardLayout::Open(layout, variant, error);
-    if (!opened) return settings::TypedText{{}, std::move(error)};
-    return TypeOnLayout(*opened, utf8, delayTenths);
+    KeyboardLayout::Opened opened = KeyboardLayout::Open(layout, variant);
+    if (!opened.layout) return settings::TypedText{{}, std::move(opened.error)};
+    return TypeOnLayout(*opened.layout, utf8, delayTenths);
   };
 }
 

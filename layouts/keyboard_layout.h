@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "settings/typing.h"
+#include "text/refusal.h"
 
 namespace vorlane::layouts {
 
@@ -18,11 +19,14 @@ using settings::Way;
 
 class KeyboardLayout {
  public:
+  struct Opened {
+    std::unique_ptr<KeyboardLayout> layout;
+    Refusal error;
+  };
   // The keymap of `layout` with `variant` ("" for the layout itself), with the rules "evdev" and
-  // the model "pc105". None, with `error` set, for a name that is no layout or variant of the XKB
-  // registry (naming the closest ones), or when the keyboard data cannot be read.
-  static std::unique_ptr<KeyboardLayout> Open(std::string_view layout, std::string_view variant,
-                                              std::string& error);
+  // the model "pc105". An error for a name that is no layout or variant of the XKB registry
+  // (naming the closest ones), or when the keyboard data cannot be read.
+  static Opened Open(std::string_view layout, std::string_view variant);
   ~KeyboardLayout();
   KeyboardLayout(const KeyboardLayout&) = delete;
   KeyboardLayout& operator=(const KeyboardLayout&) = delete;

@@ -62,8 +62,8 @@ std::optional<UsKey> KeyOf(char c) {
 
 }  // namespace
 
-std::optional<std::string> ForEachCharacter(std::string_view utf8,
-                                            const std::function<bool(const TextCharacter&)>& each) {
+Refusal ForEachCharacter(std::string_view utf8,
+                         const std::function<bool(const TextCharacter&)>& each) {
   std::size_t characters = 0;
   for (std::size_t at = 0; at < utf8.size();) {
     char32_t point = 0;
@@ -94,7 +94,7 @@ TypedText TypeOn(const Keyboard& keyboard, std::string_view utf8, std::uint8_t d
   };
   TypedText typed;
   std::vector<Missing> missing;
-  std::optional<std::string> notUtf8 = ForEachCharacter(utf8, [&](const TextCharacter& character) {
+  Refusal notUtf8 = ForEachCharacter(utf8, [&](const TextCharacter& character) {
     const Way way = keyboard.wayOf(character);
     if (way.presses.empty())
       missing.push_back({character.number, CharacterName(character), way.why});

@@ -10,12 +10,13 @@
 #include <vector>
 
 #include "image/image_bytes.h"
+#include "text/refusal.h"
 
 namespace vorlane::settings {
 
 struct TypedText {
   std::vector<MacroStep> steps;
-  std::optional<std::string> error;  // why the text cannot be typed, naming the characters
+  Refusal error;  // why the text cannot be typed, naming the characters
 };
 
 // One character of a text to type.
@@ -27,8 +28,8 @@ struct TextCharacter {
 
 // Calls `each` with the characters of `utf8` in order while it returns true; a carriage return
 // before a newline is no character of its own. The error when a byte is not UTF-8.
-std::optional<std::string> ForEachCharacter(std::string_view utf8,
-                                            const std::function<bool(const TextCharacter&)>& each);
+Refusal ForEachCharacter(std::string_view utf8,
+                         const std::function<bool(const TextCharacter&)>& each);
 
 // The character for a message: "\"é\" (U+00E9)", or "U+0007" for one that shows nothing.
 std::string CharacterName(const TextCharacter& character);
@@ -78,7 +79,7 @@ struct TypeRequest {
 
 struct TypeResult {
   ImageBytes image;  // the image with the text typed in; every other byte as it was
-  std::optional<std::string> error;
+  Refusal error;
 };
 
 // `image` with the text's steps written into the macro from the start step on; the steps before
