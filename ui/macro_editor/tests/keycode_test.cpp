@@ -17,6 +17,7 @@
 
 #include "image/editor_saves.h"
 #include "image/macro_slots.h"
+#include "image/module1.h"
 #include "ui/macro_editor/keycode.h"
 #include "ui/step_list/step_text.h"
 #include "ui/toolkit/testing/scripted_dialogs.h"
