@@ -93,14 +93,14 @@ struct ModifierRule {
   xkb_mod_mask_t locks = 0;  // Lock and NumLock: never used
 };
 
-enum class Refusal { kNone, kSkip, kAltGrNotRightAlt, kOtherModifiers };
+enum class LevelRefusal { None, Skip, AltGrNotRightAlt, OtherModifiers };
 
-Refusal StepModifier(const ModifierRule& rule, xkb_mod_mask_t mask, Candidate& candidate) {
-  if ((mask & rule.locks) != 0) return Refusal::kSkip;
+LevelRefusal StepModifier(const ModifierRule& rule, xkb_mod_mask_t mask, Candidate& candidate) {
+  if ((mask & rule.locks) != 0) return LevelRefusal::Skip;
   const xkb_mod_mask_t levelThree = rule.levelThree != 0 ? (mask & rule.levelThree) : 0;
   const xkb_mod_mask_t shift = mask & rule.shift;
-  if ((mask & ~(shift | levelThree)) != 0) return Refusal::kOtherModifiers;
-  if (levelThree != 0 && !rule.levelThreeOnRightAlt) return Refusal::kAltGrNotRightAlt;
+  if ((mask & ~(shift | levelThree)) != 0) return LevelRefusal::OtherModifiers;
+  if (levelThree != 0 && !rule.levelThreeOnRightAlt) return LevelRefusal::AltGrNotRightAlt;
   KeyPress& press = candidate.presses.back();
   if (levelThree != 0) {
     press.modifier = shift != 0 ? kShiftAltGrModifier : kAltGrModifier;
@@ -109,15 +109,15 @@ Refusal StepModifier(const ModifierRule& rule, xkb_mod_mask_t mask, Candidate& c
   }
   candidate.modifiers += (shift != 0 ? 1 : 0) + (levelThree != 0 ? 1 : 0);
   candidate.altGrs += levelThree != 0 ? 1 : 0;
-  return Refusal::kNone;
+  return LevelRefusal::None;
 }
 
-std::string RefusalText(Refusal refusal, const std::string& layout) {
+std::string RefusalText(LevelRefusal refusal, const std::string& layout) {
   switch (refusal) {
-    case Refusal::kAltGrNotRightAlt:
+    case LevelRefusal::AltGrNotRightAlt:
       return "it needs AltGr, which the layout " + text::Quoted(layout) +
              " does not have on the right Alt key";
-    case Refusal::kOtherModifiers:
+    case LevelRefusal::OtherModifiers:
       return "it needs modifiers other than Shift and AltGr";
     default:
       return "";
@@ -222,7 +222,7 @@ struct KeyboardLayout::Keymap {
   ModifierRule rule;
   std::unordered_map<xkb_keysym_t, Candidate> keysyms;              // the best way to each keysym
   std::unordered_map<char32_t, Candidate> direct;                   // ... and to each character
-  std::unordered_map<char32_t, Refusal> refused;                    // levels a step cannot reach
+  std::unordered_map<char32_t, LevelRefusal> refused;               // levels a step cannot reach
   std::optional<std::unordered_map<char32_t, Candidate>> composed;  // read when first needed
 
   void FindModifiers();
@@ -272,9 +272,9 @@ void KeyboardLayout::Keymap::ReadKeys() {
           xkb_keymap_key_get_mods_for_level(map, key, 0, level, masks.data(), masks.size());
       for (std::size_t m = 0; m < count; ++m) {
         Candidate candidate{{KeyPress{0, usage}}, OnEveryKeyboard(usage)};
-        const Refusal refusal = StepModifier(rule, masks[m], candidate);
-        if (refusal == Refusal::kSkip) continue;
-        if (refusal != Refusal::kNone) {
+        const LevelRefusal refusal = StepModifier(rule, masks[m], candidate);
+        if (refusal == LevelRefusal::Skip) continue;
+        if (refusal != LevelRefusal::None) {
           if (character != 0) refused.try_emplace(character, refusal);
           continue;
         }
