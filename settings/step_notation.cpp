@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "image/layout.h"
+#include "settings/names.h"
 #include "text/hex.h"
 #include "text/numbers.h"
 #include "text/quote.h"
@@ -58,20 +59,12 @@ struct Tokens {
 };
 
 const std::vector<std::string_view>& ModifierNameList() {
-  static const std::vector<std::string_view> names = [] {
-    std::vector<std::string_view> v;
-    for (const ListItem& item : ModifierItems()) v.push_back(item.text);
-    return v;
-  }();
+  static const std::vector<std::string_view> names = NamesOf(ModifierItems(), &ListItem::text);
   return names;
 }
 
 const std::vector<std::string_view>& KeyCapNameList() {
-  static const std::vector<std::string_view> names = [] {
-    std::vector<std::string_view> v;
-    for (const KeyCap& cap : KeyCapTable()) v.push_back(cap.caption);
-    return v;
-  }();
+  static const std::vector<std::string_view> names = NamesOf(KeyCapTable(), &KeyCap::caption);
   return names;
 }
 
