@@ -294,14 +294,16 @@ int Main(int argc, char** argv) {
     };
     std::printf("\nWhole processes: %d runs each, taking turns...\n", processRuns);
     std::fflush(stdout);
-    std::string error;
-    processes = MeasureProcesses(programs, processRuns, error);
-    if (!processes) std::fprintf(stderr, "whole-process runs failed: %s\n", error.c_str());
+    auto figures = [](auto measured, const char* what) {
+      if (measured.error)
+        std::fprintf(stderr, "%s runs failed: %s\n", what, measured.error->c_str());
+      return measured.figures;
+    };
+    processes = figures(MeasureProcesses(programs, processRuns), "whole-process");
     vorlanectl =
-        MeasureVorlanectlProcesses(QFile::encodeName(dir).toStdString(), processRuns, error);
-    if (!vorlanectl) std::fprintf(stderr, "vorlanectl process runs failed: %s\n", error.c_str());
-    layouts = MeasureLayoutTyping(processRuns, error);
-    if (!layouts) std::fprintf(stderr, "layout process runs failed: %s\n", error.c_str());
+        figures(MeasureVorlanectlProcesses(QFile::encodeName(dir).toStdString(), processRuns),
+                "vorlanectl process");
+    layouts = figures(MeasureLayoutTyping(processRuns), "layout process");
   }
 
   const std::vector<Row> rows = TableRows(reporter, processes, vorlanectl, layouts);

@@ -7,6 +7,7 @@
 #include "files/whole_file.h"
 #include "image/image_file.h"
 #include "image/macro_slots.h"
+#include "image/module1.h"
 
 namespace vorlane {
 

@@ -47,13 +47,6 @@ bool OnEveryKeyboard(std::uint8_t usage) {
   return usage < kKeypadFirst || (usage >= kLeftControl && usage <= kRightGui);
 }
 
-std::uint8_t ModifierCode(std::string_view label) {
-  for (const ListItem& item : ModifierItems()) {
-    if (item.text == label) return item.code;
-  }
-  return 0;
-}
-
 template <auto Unref>
 struct Unreffer {
   template <typename T>
@@ -99,36 +92,33 @@ struct ModifierRule {
   xkb_mod_mask_t levelThree = 0;  // the modifier AltGr sets; 0 when the layout has none
   bool levelThreeOnRightAlt = false;
   xkb_mod_mask_t locks = 0;  // Lock and NumLock: never used
-  std::uint8_t shiftCode = ModifierCode("LShi");
-  std::uint8_t altGrCode = ModifierCode("RAlt");
-  std::uint8_t shiftAltGrCode = ModifierCode("RAlt+RShi");
 };
 
-enum class Refusal { kNone, kSkip, kAltGrNotRightAlt, kOtherModifiers };
+enum class LevelRefusal { None, Skip, AltGrNotRightAlt, OtherModifiers };
 
-Refusal StepModifier(const ModifierRule& rule, xkb_mod_mask_t mask, Candidate& candidate) {
-  if ((mask & rule.locks) != 0) return Refusal::kSkip;
+LevelRefusal StepModifier(const ModifierRule& rule, xkb_mod_mask_t mask, Candidate& candidate) {
+  if ((mask & rule.locks) != 0) return LevelRefusal::Skip;
   const xkb_mod_mask_t levelThree = rule.levelThree != 0 ? (mask & rule.levelThree) : 0;
   const xkb_mod_mask_t shift = mask & rule.shift;
-  if ((mask & ~(shift | levelThree)) != 0) return Refusal::kOtherModifiers;
-  if (levelThree != 0 && !rule.levelThreeOnRightAlt) return Refusal::kAltGrNotRightAlt;
+  if ((mask & ~(shift | levelThree)) != 0) return LevelRefusal::OtherModifiers;
+  if (levelThree != 0 && !rule.levelThreeOnRightAlt) return LevelRefusal::AltGrNotRightAlt;
   KeyPress& press = candidate.presses.back();
   if (levelThree != 0) {
-    press.modifier = shift != 0 ? rule.shiftAltGrCode : rule.altGrCode;
+    press.modifier = shift != 0 ? kShiftAltGrModifier : kAltGrModifier;
   } else {
-    press.modifier = shift != 0 ? rule.shiftCode : 0;
+    press.modifier = shift != 0 ? kShiftModifier : 0;
   }
   candidate.modifiers += (shift != 0 ? 1 : 0) + (levelThree != 0 ? 1 : 0);
   candidate.altGrs += levelThree != 0 ? 1 : 0;
-  return Refusal::kNone;
+  return LevelRefusal::None;
 }
 
-std::string RefusalText(Refusal refusal, const std::string& layout) {
+std::string RefusalText(LevelRefusal refusal, const std::string& layout) {
   switch (refusal) {
-    case Refusal::kAltGrNotRightAlt:
+    case LevelRefusal::AltGrNotRightAlt:
       return "it needs AltGr, which the layout " + text::Quoted(layout) +
              " does not have on the right Alt key";
-    case Refusal::kOtherModifiers:
+    case LevelRefusal::OtherModifiers:
       return "it needs modifiers other than Shift and AltGr";
     default:
       return "";
@@ -309,7 +299,7 @@ struct KeyboardLayout::Keymap {
   ModifierRule rule;
   std::unordered_map<xkb_keysym_t, Candidate> keysyms;              // the best way to each keysym
   std::unordered_map<char32_t, Candidate> direct;                   // ... and to each character
-  std::unordered_map<char32_t, Refusal> refused;                    // levels a step cannot reach
+  std::unordered_map<char32_t, LevelRefusal> refused;               // levels a step cannot reach
   std::optional<std::unordered_map<char32_t, Candidate>> composed;  // read when first needed
 
   void FindModifiers();
@@ -359,9 +349,9 @@ void KeyboardLayout::Keymap::ReadKeys() {
           xkb_keymap_key_get_mods_for_level(map, key, 0, level, masks.data(), masks.size());
       for (std::size_t m = 0; m < count; ++m) {
         Candidate candidate{{KeyPress{0, usage}}, OnEveryKeyboard(usage)};
-        const Refusal refusal = StepModifier(rule, masks[m], candidate);
-        if (refusal == Refusal::kSkip) continue;
-        if (refusal != Refusal::kNone) {
+        const LevelRefusal refusal = StepModifier(rule, masks[m], candidate);
+        if (refusal == LevelRefusal::Skip) continue;
+        if (refusal != LevelRefusal::None) {
           if (character != 0) refused.try_emplace(character, refusal);
           continue;
         }
@@ -419,16 +409,14 @@ void KeyboardLayout::Keymap::Compose() {
 KeyboardLayout::KeyboardLayout(std::unique_ptr<Keymap> keymap) : keymap_(std::move(keymap)) {}
 KeyboardLayout::~KeyboardLayout() = default;
 
-std::unique_ptr<KeyboardLayout> KeyboardLayout::Open(std::string_view layout,
-                                                     std::string_view variant, std::string& error) {
+KeyboardLayout::Opened KeyboardLayout::Open(std::string_view layout, std::string_view variant) {
   auto keymap = std::make_unique<Keymap>();
   keymap->name = std::string(layout);
   if (!variant.empty()) keymap->name += "(" + std::string(variant) + ")";
   // The names given, not XKB_DEFAULT_LAYOUT and the like from the environment.
   keymap->context.reset(xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES));
   if (!keymap->context) {
-    error = "the keyboard layouts could not be read";
-    return nullptr;
+    return {nullptr, "the keyboard layouts could not be read"};
   }
   xkb_context_set_log_fn(keymap->context.get(), Quiet);
   const std::string layoutName(layout);
@@ -442,12 +430,11 @@ std::unique_ptr<KeyboardLayout> KeyboardLayout::Open(std::string_view layout,
   // compile without a name. Asking the registry costs more than compiling, so only now.
   if (!keymap->keymap || xkb_keymap_num_layouts(keymap->keymap.get()) != 1 ||
       xkb_keymap_layout_get_name(keymap->keymap.get(), 0) == nullptr) {
-    error = UnknownName(layout, variant);
-    return nullptr;
+    return {nullptr, UnknownName(layout, variant)};
   }
   keymap->FindModifiers();
   keymap->ReadKeys();
-  return std::unique_ptr<KeyboardLayout>(new KeyboardLayout(std::move(keymap)));
+  return {std::unique_ptr<KeyboardLayout>(new KeyboardLayout(std::move(keymap))), std::nullopt};
 }
 
 const std::string& KeyboardLayout::Name() const { return keymap_->name; }
@@ -467,62 +454,24 @@ Way KeyboardLayout::WayOf(char32_t character) {
 
 settings::TypedText TypeOnLayout(KeyboardLayout& layout, std::string_view utf8,
                                  std::uint8_t delayTenths) {
-  struct Missing {
-    std::size_t number;
-    std::string name;
-    std::string why;
-  };
-  settings::TypedText typed;
-  std::vector<Missing> missing;
-  std::optional<std::string> notUtf8 =
-      settings::ForEachCharacter(utf8, [&](const settings::TextCharacter& character) {
-        // A newline and a tab are the same keys on every layout.
-        if (character.point == '\n' || character.point == '\t') {
-          const settings::TypedText control = settings::TypeText(character.bytes, delayTenths);
-          typed.steps.insert(typed.steps.end(), control.steps.begin(), control.steps.end());
-          return true;
-        }
-        const bool control = character.point < ' ' || character.point == 0x7F;
-        const Way way = control ? Way{} : layout.WayOf(character.point);
-        if (way.presses.empty()) {
-          missing.push_back({character.number, settings::CharacterName(character), way.why});
-        }
-        for (const KeyPress& press : way.presses) {
-          MacroStep step{};
-          step[kStepModifierByte] = press.modifier;
-          step[kStepDelayByte] = delayTenths;
-          step[kStepLastKeyByte] = press.key;
-          typed.steps.push_back(step);
-        }
-        return true;
-      });
-  const std::string onLayout = "no key on the layout " + text::Quoted(layout.Name());
-  auto why = [](const Missing& m) { return m.why.empty() ? "" : ": " + m.why; };
-  if (notUtf8) {
-    typed.error = std::move(notUtf8);
-  } else if (missing.size() == 1) {
-    const Missing& m = missing.front();
-    typed.error = "character " + std::to_string(m.number) + " of the text, " + m.name + ", has " +
-                  onLayout + why(m);
-  } else if (!missing.empty()) {
-    std::string error =
-        std::to_string(missing.size()) + " characters of the text have " + onLayout + ":";
-    for (const Missing& m : missing) {
-      error += "\n  character " + std::to_string(m.number) + ", " + m.name + why(m);
+  auto wayOf = [&layout](const settings::TextCharacter& character) {
+    // A newline and a tab are the same keys on every layout.
+    if (character.point == '\n' || character.point == '\t') {
+      return settings::UsKeyboardWay(character);
     }
-    typed.error = std::move(error);
-  }
-  return typed;
+    const bool control = character.point < ' ' || character.point == 0x7F;
+    return control ? Way{} : layout.WayOf(character.point);
+  };
+  return settings::TypeOn({"the layout " + text::Quoted(layout.Name()), wayOf}, utf8, delayTenths);
 }
 
 std::function<settings::TypedText(std::string_view, std::uint8_t)> LayoutTypist(
     std::string layout, std::string variant) {
   return [layout = std::move(layout), variant = std::move(variant)](std::string_view utf8,
                                                                     std::uint8_t delayTenths) {
-    std::string error;
-    const std::unique_ptr<KeyboardLayout> opened = KeyboardLayout::Open(layout, variant, error);
-    if (!opened) return settings::TypedText{{}, std::move(error)};
-    return TypeOnLayout(*opened, utf8, delayTenths);
+    KeyboardLayout::Opened opened = KeyboardLayout::Open(layout, variant);
+    if (!opened.layout) return settings::TypedText{{}, std::move(opened.error)};
+    return TypeOnLayout(*opened.layout, utf8, delayTenths);
   };
 }
 

@@ -14,7 +14,8 @@
 
 #include "image/editor_saves.h"
 #include "image/macro_slots.h"
-#include "ui/macro_editor/save_message.h"
+#include "image/module1.h"
+#include "ui/saves/save_message.h"
 #include "ui/toolkit/fonts.h"
 #include "ui/toolkit/key_repeat.h"
 #include "ui/toolkit/texts.h"

@@ -12,8 +12,8 @@
 
 #include "image/button_rules.h"
 #include "image/editor_saves.h"
-#include "image/macro_slots.h"
-#include "ui/macro_editor/save_message.h"
+#include "image/module1.h"
+#include "ui/saves/save_message.h"
 #include "ui/step_list/step_list_edits.h"
 #include "ui/toolkit/fonts.h"
 #include "ui/toolkit/placement.h"

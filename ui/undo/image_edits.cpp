@@ -3,7 +3,7 @@
 #include <QWidget>
 
 #include "image/editor_saves.h"
-#include "ui/macro_editor/save_message.h"
+#include "ui/saves/save_message.h"
 #include "ui/toolkit/texts.h"
 
 namespace vorlane::ui {

@@ -315,7 +315,6 @@ TEST_F(MainWindow, AltOrCtrlNeverChangesAChoiceAndTheShortcutsPressTheCommands) 
                    {window->Command3(), Qt::Key_O, "(Ctrl+O)"},
                    {window->Command5(), Qt::Key_Q, "(Ctrl+Q)"}};
   for (const auto& s : shortcuts) {
-    EXPECT_TRUE(s.button->toolTip().endsWith(QLatin1String(s.keys))) << s.keys;
     QSignalSpy clicked(s.button, &QPushButton::clicked);
     QTest::keyClick(m3, s.key, Qt::ControlModifier);
     ASSERT_TRUE(clicked.wait(2000)) << s.keys;

@@ -1,4 +1,4 @@
-#include "ui/macro_editor/save_message.h"
+#include "ui/saves/save_message.h"
 
 #include "ui/toolkit/dialogs.h"
 #include "ui/toolkit/texts.h"

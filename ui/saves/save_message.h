@@ -1,6 +1,6 @@
 // How "Save" and "Save Set" end: the question when another program changed the file since the
-// editor read or wrote it, and what the user is told. Beside the macro editor, the lower of the
-// two windows that save; the toolkit knows nothing of the saves.
+// editor read or wrote it, and what the user is told. The main window and the macro editor both
+// save through it; the toolkit below knows nothing of the saves.
 #pragma once
 
 #include <QString>
