@@ -107,7 +107,8 @@ std::vector<std::string> Wrap(std::string_view text, double width, double size, 
     used += advance;
     if (characters[i] == " ") space = i + 1;
   }
-  if (start < characters.size() || lines.empty()) lines.push_back(Join(characters, start, characters.size()));
+  if (start < characters.size() || lines.empty())
+    lines.push_back(Join(characters, start, characters.size()));
   return lines;
 }
 

@@ -43,8 +43,8 @@ struct MacroCard {
 };
 
 struct KeyCard {
-  std::string name;      // "M1".."M8"
-  std::string function;  // as the key lists show it, or kNoFunction
+  std::string name;          // "M1".."M8"
+  std::string function;      // as the key lists show it, or kNoFunction
   std::optional<int> macro;  // the macro it runs, 0..7
 };
 

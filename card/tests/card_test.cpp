@@ -24,8 +24,8 @@ struct Text {
 std::vector<Text> Texts(const std::string& svg) {
   static const std::regex element(R"re(<text x="[^"]*" y="([^"]*)"[^>]*>([^<]*)</text>)re");
   std::vector<Text> texts;
-  for (auto at = std::sregex_iterator(svg.begin(), svg.end(), element); at != std::sregex_iterator();
-       ++at) {
+  for (auto at = std::sregex_iterator(svg.begin(), svg.end(), element);
+       at != std::sregex_iterator(); ++at) {
     std::string text = (*at)[2];
     for (const auto& [entity, c] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}}) {
       for (std::size_t p = 0; (p = text.find(entity, p)) != std::string::npos; ++p) {
@@ -65,7 +65,8 @@ void PutSteps(ImageBytes& image, int prog, const std::vector<std::string>& steps
   }
 }
 
-std::string Card(const ImageBytes& image, Paper paper = Paper::kA4, std::string_view name = "d.bin") {
+std::string Card(const ImageBytes& image, Paper paper = Paper::kA4,
+                 std::string_view name = "d.bin") {
   return CardSvg(ReadKeyMap(image, UsTextReader()), {name, "2026-12-07"}, paper);
 }
 
@@ -79,7 +80,7 @@ TEST(Card, EachKeyShowsItsFunctionAndWhatItsMacroDoes) {
       PutStep(image, prog, static_cast<int>(s), typed.steps[s]);
     }
   }
-  PutSteps(image, 0, {"LCtr 0.5s C", "None 1.2s"});      // a shortcut: no text
+  PutSteps(image, 0, {"LCtr 0.5s C", "None 1.2s"});           // a shortcut: no text
   PutSteps(image, 1, {"LShi 0.1s A", "None 0.2s Null A B"});  // two keys in a step: no text
   const struct {
     std::string key;
@@ -101,15 +102,16 @@ TEST(Card, EachKeyShowsItsFunctionAndWhatItsMacroDoes) {
 TEST(Card, ListsEveryNonZeroStepOfEachMacroNumbered) {
   ImageBytes image = EmptyMacros();
   testing::SetButtonCodes(image, {4, 5, 6, 7, 8, 9, 10, 218});
-  PutSteps(image, 3, {"0x11 25.5s Null 0xD7 - A", "None 0s", "RAlt+RCtr+RShi 3s F1 F2 F3 F4 F5 F6",
-                      "FD-Stop 0s"});
+  PutSteps(
+      image, 3,
+      {"0x11 25.5s Null 0xD7 - A", "None 0s", "RAlt+RCtr+RShi 3s F1 F2 F3 F4 F5 F6", "FD-Stop 0s"});
   PutStep(image, 6, 99, settings::ParseStep("LShi 0.1s B").step);  // "B", on no key
   const std::vector<Text> texts = Texts(Card(image));
-  EXPECT_EQ(After(texts, "Macros", 6),
-            (std::vector<std::string>{
-                "Prog4 on M8: 3 steps, 28.5 s in all", "1. 0x11 25.5s 0xD7 - A",
-                "3. RAlt+RCtr+RShi 3s F1 F2 F3 F4 F5 F6", "4. FD-Stop 0s",
-                "Prog7 on no key: 1 step, 0.1 s in all", "types \"B\""}));
+  EXPECT_EQ(
+      After(texts, "Macros", 6),
+      (std::vector<std::string>{"Prog4 on M8: 3 steps, 28.5 s in all", "1. 0x11 25.5s 0xD7 - A",
+                                "3. RAlt+RCtr+RShi 3s F1 F2 F3 F4 F5 F6", "4. FD-Stop 0s",
+                                "Prog7 on no key: 1 step, 0.1 s in all", "types \"B\""}));
   EXPECT_EQ(After(texts, "types \"B\"", 2), (std::vector<std::string>{"100. LShi 0.1s B"}));
 }
 
@@ -127,7 +129,7 @@ TEST(Card, IsAsWideAsThePaperAndAWholeNumberOfPagesTall) {
   } cases[] = {
       {Paper::kA4, EmptyMacros(), "210", "297"},
       {Paper::kLetter, EmptyMacros(), "215.9", "279.4"},
-      {Paper::kA4, full, "210", "2376"},  // eight pages
+      {Paper::kA4, full, "210", "2376"},          // eight pages
       {Paper::kLetter, full, "215.9", "2514.6"},  // nine
   };
   for (const auto& c : cases) {

@@ -241,11 +241,11 @@ TEST(TextOf, ReadsNoTextWhereAPressTypesNoCharacter) {
     std::optional<std::string> text;
   } cases[] = {
       {"us", {"LShi 0s H", "RShi 0s I", "None 0s Ent", "None 0s Tab"}, "HI\n\t"},
-      {"us", {"LCtr 0s C"}, std::nullopt},         // a shortcut
-      {"us", {"RAlt 0s A"}, std::nullopt},         // no AltGr on us
-      {"us", {"None 0s Esc"}, std::nullopt},       // a control character
-      {"us", {"None 0s F1"}, std::nullopt},        // no character at all
-      {"de", {"None 0s `"}, std::nullopt},         // a dead key left alone
+      {"us", {"LCtr 0s C"}, std::nullopt},                // a shortcut
+      {"us", {"RAlt 0s A"}, std::nullopt},                // no AltGr on us
+      {"us", {"None 0s Esc"}, std::nullopt},              // a control character
+      {"us", {"None 0s F1"}, std::nullopt},               // no character at all
+      {"de", {"None 0s `"}, std::nullopt},                // a dead key left alone
       {"de", {"None 0s `", "None 0s F1"}, std::nullopt},  // ... or with what it does not compose
   };
   for (const auto& c : cases) {

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,6 +13,7 @@
 #include "image/editor_saves.h"
 #include "image/macro_slots.h"
 #include "ui/macro_editor/save_message.h"
+#include "ui/print/card_print.h"
 #include "ui/toolkit/fonts.h"
 #include "ui/toolkit/placement.h"
 #include "ui/toolkit/texts.h"
@@ -161,6 +163,12 @@ void Form1::BuildControls() {
   text1_->setGeometry(Rect(kText1Place));
   text1_->setReadOnly(true);
   text1_->setAccessibleName(QStringLiteral("Image file"));
+  const QKeySequence printKeys(Qt::CTRL | Qt::Key_P);
+  text1_->setToolTip(
+      WithShortcut(QStringLiteral("The file in force; print its key map"), printKeys));
+  print_ = AddShortcut(this, printKeys);
+  print_->setEnabled(false);
+  connect(print_, &QShortcut::activated, this, &Form1::Print);
 
   for (int i = 0; i < kButtonCount; ++i) {
     const int n = i + 1;
@@ -215,6 +223,7 @@ void Form1::BuildControls() {
 
 void Form1::EnableEditing() {
   command4_->setEnabled(true);
+  print_->setEnabled(true);
   for (DropDownList* list : combos_) list->setEnabled(true);
   for (ClickLabel* label : label1_) label->setEnabled(true);
 }
@@ -257,6 +266,18 @@ void Form1::LoadFile(const std::string& path) {
   if (stepList_) {
     stepList_->ShowSteps(state_.ProgSteps.at(static_cast<std::size_t>(state_.ProgIndex)));
   }
+}
+
+void Form1::Print() {
+  if (!HasChosenFile(state_) || !HoldsImage(state_.ConfigImage)) return;
+  CardSource source{state_.ConfigImage, QFileInfo(PathText(state_.FileName)).fileName()};
+  for (int n = 1; n <= kButtonCount; ++n) {
+    const int position = Combo(n)->ListIndex();
+    const std::size_t offset = ButtonOffsets.at(static_cast<std::size_t>(n - 1));
+    source.image[offset] =
+        position < 0 ? 0 : static_cast<std::uint8_t>(Combo(n)->ItemData(position));
+  }
+  PreviewCard(this, source);
 }
 
 void Form1::Save() {
