@@ -231,6 +231,11 @@ TEST(TypeOnLayout, UsTypesExactlyAsTheUsTable) {
   const settings::TypedText table = settings::TypeText(text, 7);
   ASSERT_FALSE(layout.error.has_value()) << *layout.error;
   EXPECT_EQ(layout.steps, table.steps);
+  std::string read;  // and the table reads its steps back
+  for (const MacroStep& step : table.steps)
+    read += settings::UsCharacter(step[0], step[7]).value_or(0);
+  EXPECT_EQ(read, "\n\t\n" + text.substr(4));
+  EXPECT_EQ(us->TextOf(Presses(table.steps)), read);
   EXPECT_EQ(Computer("us").Typed(layout.steps), "\r\t\r" + text.substr(4));
 }
 
