@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <ctime>
 #include <vector>
 
@@ -92,14 +93,17 @@ std::vector<std::string> Wrap(std::string_view text, double width, double size, 
   for (std::size_t i = 0; i < characters.size(); ++i) {
     if (characters[i] == "\n") {
       lines.push_back(Join(characters, start, i));
-      start = i + 1, space = 0, used = 0;
+      start = i + 1;
+      space = 0;
+      used = 0;
       continue;
     }
     const double advance = Width({characters[i]}, size, bold);
     if (used + advance > width && i > start) {
       const std::size_t end = space > start ? space : i;
       lines.push_back(Join(characters, start, end));
-      start = end, space = 0;
+      start = end;
+      space = 0;
       used = Width({characters.begin() + static_cast<std::ptrdiff_t>(start),
                     characters.begin() + static_cast<std::ptrdiff_t>(i)},
                    size, bold);
@@ -132,7 +136,7 @@ std::string Escaped(std::string_view text) {
 
 class Drawing {
  public:
-  Drawing(PaperSize paper) : paper_(paper) {}
+  explicit Drawing(PaperSize paper) : paper_(paper) {}
 
   void Text(double x, double y, double size, std::string_view text, Style style = {}) {
     body_ += "<text x=\"" + Number(x) + "\" y=\"" + Number(y) + "\" font-size=\"" + Number(size) +

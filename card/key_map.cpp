@@ -1,7 +1,5 @@
 #include "card/key_map.h"
 
-#include <algorithm>
-
 #include "image/button_rules.h"
 #include "image/macro_slots.h"
 #include "settings/names.h"
