@@ -27,6 +27,7 @@ constexpr double kHeadingSize = 4.2;
 constexpr double kLeading = 1.35;  // line height over text size
 constexpr double kFooterRoom = 6;
 constexpr int kColumns = 4;
+constexpr std::size_t kKeptLines = 3;
 
 struct Style {
   bool bold = false;
@@ -246,7 +247,9 @@ void DrawMacro(Drawing& d, const KeyMap& map, int prog, double width) {
   const double line = kTextSize * kLeading;
   d.Skip(line / 2);
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const double keep = (static_cast<double>(lines.size() - i) + 1) * line;
+    // A heading stays with the start of what it heads; a long typed text flows like the steps.
+    const std::size_t with = std::min<std::size_t>(lines.size() - i, kKeptLines) + 1;
+    const double keep = static_cast<double>(with) * line;
     d.Text(kMargin, d.NextLine(kTextSize, keep), kTextSize, lines[i], {.bold = i < boldLines});
   }
   // Two columns when every step fits in one, else one.

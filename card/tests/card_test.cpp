@@ -122,15 +122,19 @@ TEST(Card, IsAsWideAsThePaperAndAWholeNumberOfPagesTall) {
       PutStep(full, p, s, settings::ParseStep(p % 2 ? "LCtr 0.1s C" : "None 0s 1").step);
     }
   }
+  ImageBytes enters = EmptyMacros();  // a hundred lines of typed text
+  for (int s = 0; s < StepsPerProg; ++s) {
+    PutStep(enters, 0, s, settings::ParseStep("None 0s Ent").step);
+  }
   const struct {
     Paper paper;
     const ImageBytes& image;
     std::string width, height;
   } cases[] = {
-      {Paper::kA4, EmptyMacros(), "210", "297"},
-      {Paper::kLetter, EmptyMacros(), "215.9", "279.4"},
+      {Paper::kA4, EmptyMacros(), "210", "297"}, {Paper::kLetter, EmptyMacros(), "215.9", "279.4"},
       {Paper::kA4, full, "210", "2376"},          // eight pages
       {Paper::kLetter, full, "215.9", "2514.6"},  // nine
+      {Paper::kA4, enters, "210", "1188"},        // four, not a page a line
   };
   for (const auto& c : cases) {
     const std::string svg = Card(c.image, c.paper);
