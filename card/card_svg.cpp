@@ -32,7 +32,7 @@ constexpr std::size_t kKeptLines = 3;
 struct Style {
   bool bold = false;
   bool italic = false;
-  bool alignEnd = false;
+  bool centred = false;
 };
 
 std::string Number(double value) {
@@ -143,7 +143,7 @@ class Drawing {
     body_ += "<text x=\"" + Number(x) + "\" y=\"" + Number(y) + "\" font-size=\"" + Number(size) +
              "\"" + (style.bold ? " font-weight=\"bold\"" : "") +
              (style.italic ? " font-style=\"italic\"" : "") +
-             (style.alignEnd ? " text-anchor=\"end\"" : "") + ">" + Escaped(text) + "</text>\n";
+             (style.centred ? " text-anchor=\"middle\"" : "") + ">" + Escaped(text) + "</text>\n";
   }
   void Box(double x, double y, double width, double height) {
     body_ += "<rect x=\"" + Number(x) + "\" y=\"" + Number(y) + "\" width=\"" + Number(width) +
@@ -168,6 +168,7 @@ class Drawing {
   }
   void Skip(double height) { y_ += height; }
   double Y() const { return y_; }
+  int Page() const { return page_; }
   void SetY(double y) { y_ = y; }
 
   std::string Document(std::string_view footer) {
@@ -183,7 +184,8 @@ class Drawing {
       for (int p = 0; p < pages; ++p) {
         Text(paper_.width / 2, (p + 1) * paper_.height - kMargin + kFooterRoom - 2, kTextSize,
              std::string(footer) + ", page " + std::to_string(p + 1) + " of " +
-                 std::to_string(pages));
+                 std::to_string(pages),
+             {.centred = true});
       }
     }
     svg += "<g font-family=\"DejaVu Sans\" fill=\"black\" xml:space=\"preserve\">\n" + body_ +
@@ -262,7 +264,12 @@ void DrawMacro(Drawing& d, const KeyMap& map, int prog, double width) {
   }
   const std::size_t columns = widest <= columnWidth ? 2 : 1;
   for (std::size_t i = 0; i < rows.size(); i += columns) {
-    const double y = d.NextLine(kTextSize);
+    const int page = d.Page();
+    double y = d.NextLine(kTextSize);
+    if (d.Page() != page) {  // a reader who turns the page sees whose steps go on
+      d.Text(kMargin, y, kTextSize, macro.name + ", continued", {.bold = true});
+      y = d.NextLine(kTextSize);
+    }
     for (std::size_t c = 0; c < columns && i + c < rows.size(); ++c) {
       d.Text(kMargin + static_cast<double>(c) * (columnWidth + kGap), y, kTextSize, rows[i + c]);
     }

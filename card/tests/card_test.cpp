@@ -152,6 +152,7 @@ TEST(Card, IsAsWideAsThePaperAndAWholeNumberOfPagesTall) {
       EXPECT_LT(onPage, page - 9) << t.text;
     }
     if (&c.image != &full) continue;
+    EXPECT_EQ(seen["Prog1, continued"], 1);
     for (int s = 1; s <= StepsPerProg; ++s) {
       EXPECT_EQ(seen[std::to_string(s) + ". None 0s 1"], 4) << s;
       EXPECT_EQ(seen[std::to_string(s) + ". LCtr 0.1s C"], 4) << s;

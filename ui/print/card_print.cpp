@@ -43,7 +43,6 @@ void DrawTexts(QPainter& painter, const QByteArray& svg, double top, double pixe
     const QString text = reader.readElementText();
     painter.setFont(font);
     const double width = QFontMetricsF(font, painter.device()).horizontalAdvance(text);
-    if (anchor == QStringLiteral("end")) at.rx() -= width;
     if (anchor == QStringLiteral("middle")) at.rx() -= width / 2;
     painter.drawText(at, text);
   }
