@@ -285,14 +285,16 @@ void Form1::LoadFile(const std::string& path) {
 
 void Form1::Print() {
   if (!HasChosenFile(state_) || !HoldsImage(state_.ConfigImage)) return;
-  CardSource source{state_.ConfigImage, QFileInfo(PathText(state_.FileName)).fileName()};
+  ImageBytes image = state_.ConfigImage;
   for (int n = 1; n <= kButtonCount; ++n) {
     const int position = Combo(n)->ListIndex();
     const std::size_t offset = ButtonOffsets.at(static_cast<std::size_t>(n - 1));
-    source.image[offset] =
-        position < 0 ? 0 : static_cast<std::uint8_t>(Combo(n)->ItemData(position));
+    image[offset] = position < 0 ? 0 : static_cast<std::uint8_t>(Combo(n)->ItemData(position));
   }
-  PreviewCard(this, source);
+  QString error;
+  if (!PreviewCard(this, image, QFileInfo(PathText(state_.FileName)).fileName(), error)) {
+    dialogs_.Message(this, QStringLiteral("Printing is not available: ") + error);
+  }
 }
 
 void Form1::Save() {

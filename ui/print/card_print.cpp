@@ -1,6 +1,7 @@
 #include "ui/print/card_print.h"
 
 #include <QFontMetricsF>
+#include <QPageSize>
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -10,8 +11,6 @@
 
 #include <algorithm>
 #include <cmath>
-
-#include "card/card_svg.h"
 
 namespace vorlane::ui {
 
@@ -50,18 +49,15 @@ void DrawTexts(QPainter& painter, const QByteArray& svg, double top, double pixe
 
 }  // namespace
 
-void PaintCard(QPrinter& printer, const CardSource& source) {
-  const card::Paper paper = printer.pageLayout().pageSize().id() == QPageSize::Letter
-                                ? card::Paper::kLetter
-                                : card::Paper::kA4;
-  const QByteArray svg = QByteArray::fromStdString(
-      card::CardSvg(card::ReadKeyMap(source.image, card::UsTextReader()),
-                    {source.fileName.toStdString(), card::Today()}, paper));
+void PaintCard(QPrinter& printer, const CardDrawing& card) {
+  const bool letter = printer.pageLayout().pageSize().id() == QPageSize::Letter;
+  const QByteArray svg = card.svg(letter);
   static const QRegularExpression textElement(QStringLiteral("<text [^>]*>[^<]*</text>"));
   QSvgRenderer shapes(QString::fromUtf8(svg).remove(textElement).toUtf8());
-  const card::PaperSize size = card::SizeOf(paper);
+  const QSizeF size =
+      QPageSize(letter ? QPageSize::Letter : QPageSize::A4).size(QPageSize::Millimeter);
   const int pages =
-      std::max(1, static_cast<int>(std::lround(shapes.viewBoxF().height() / size.height)));
+      std::max(1, static_cast<int>(std::lround(shapes.viewBoxF().height() / size.height())));
   const int first = printer.fromPage() > 0 ? std::min(printer.fromPage(), pages) : 1;
   const int last = printer.toPage() > 0 ? std::min(printer.toPage(), pages) : pages;
   // The painter's origin at the sheet's corner, so that millimetres on the card are millimetres
@@ -72,20 +68,22 @@ void PaintCard(QPrinter& printer, const CardSource& source) {
                      printer.pageLayout().fullRectPixels(printer.resolution()).size());
   for (int page = first; page <= last; ++page) {
     if (page > first) printer.newPage();
-    const double top = (page - 1) * size.height;
-    shapes.setViewBox(QRectF(0, top, size.width, size.height));
+    const double top = (page - 1) * size.height();
+    shapes.setViewBox(QRectF(QPointF(0, top), size));
     shapes.render(&painter, sheet);
     painter.setPen(Qt::black);
-    DrawTexts(painter, svg, top, sheet.width() / size.width);
+    DrawTexts(painter, svg, top, sheet.width() / size.width());
   }
 }
 
-void PreviewCard(QWidget* parent, const CardSource& source) {
+}  // namespace vorlane::ui
+
+// What the editor looks up in the module, by this name.
+extern "C" Q_DECL_EXPORT void VorlanePreviewCard(QWidget* parent,
+                                                 const vorlane::ui::CardDrawing& card) {
   QPrintPreviewDialog preview(parent);
-  preview.setWindowTitle(QStringLiteral("Print the key map of %1").arg(source.fileName));
+  preview.setWindowTitle(QStringLiteral("Print the key map of %1").arg(card.fileName));
   QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                   [&source](QPrinter* printer) { PaintCard(*printer, source); });
+                   [&card](QPrinter* printer) { vorlane::ui::PaintCard(*printer, card); });
   preview.exec();
 }
-
-}  // namespace vorlane::ui

@@ -328,6 +328,7 @@ TEST_F(MainWindow, AltOrCtrlNeverChangesAChoiceAndTheShortcutsPressTheCommands) 
 // as the lists hold them.
 TEST_F(MainWindow, CtrlPPreviewsTheKeyMapAndItsFirstPagePrintsEveryFunction) {
   EXPECT_TRUE(window->Text1()->toolTip().endsWith(QLatin1String("(Ctrl+P)")));
+  qputenv("VORLANE_PRINT_MODULE", VORLANE_PRINT_MODULE);
   LoadImage();
   window->Combo(8)->SetListIndex(kFilePositions[0] + 1);  // a choice not saved yet
   window->show();
@@ -349,7 +350,8 @@ TEST_F(MainWindow, CtrlPPreviewsTheKeyMapAndItsFirstPagePrintsEveryFunction) {
   });
   poll.start(10);
   QTest::keyClick(window.get(), Qt::Key_P, Qt::ControlModifier);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return previewed; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return previewed; }))
+      << dialogs.messages.join(u'\n').toStdString();
   QProcess pdftotext;
   pdftotext.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
   ASSERT_TRUE(pdftotext.waitForFinished()) << "poppler-utils missing?";
