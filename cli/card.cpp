@@ -53,13 +53,13 @@ void Setup(CLI::App& command, Options& options) {
 // The layout's reading of key strokes; none after a message for an unknown layout.
 std::optional<card::TextReader> Reader(const Options& options, std::ostream& err) {
   if (!options.layout) return card::UsTextReader();
-  std::string error;
-  std::shared_ptr<layouts::KeyboardLayout> layout =
-      layouts::KeyboardLayout::Open(*options.layout, options.variant, error);
-  if (!layout) {
-    Complain(err, error);
+  layouts::KeyboardLayout::Opened opened =
+      layouts::KeyboardLayout::Open(*options.layout, options.variant);
+  if (!opened.layout) {
+    Complain(err, *opened.error);
     return std::nullopt;
   }
+  std::shared_ptr<layouts::KeyboardLayout> layout = std::move(opened.layout);
   return [layout](std::span<const card::KeyStroke> strokes) {
     std::vector<layouts::KeyPress> presses;
     for (const card::KeyStroke& s : strokes) presses.push_back({s.modifier, s.key});

@@ -17,6 +17,9 @@ namespace vorlane::cli {
 // "vorlanectl: " and the message, on a line of its own.
 void Complain(std::ostream& err, std::string_view message);
 
+// The words of a file's failure, its path quoted; empty for a success.
+std::string FileFailure(const FileResult& result);
+
 // The image at `path`, or none after the editor's message.
 std::optional<ImageBytes> LoadImage(const std::string& path, std::ostream& err);
 
@@ -57,8 +60,8 @@ bool KeysFollowRules(const ImageBytes& before, const ImageBytes& after, std::ost
 // was read; otherwise writes nothing. The exit status.
 int CommitImage(const ImageForChange& image, const ImageBytes& after, std::ostream& err);
 
-// For tests: runs between the read and the last look at the file before a commit writes, so a
-// test can change the file there as another program might.
+// For tests: runs when the new file is ready, right before the last look at the file, so a test
+// can change the file there as another program might.
 void SetBeforeCommitForTesting(std::function<void()> hook);
 
 // `code`, unless the data could not all be written to `out`.

@@ -1,11 +1,13 @@
 #include "image/editor_saves.h"
 
+#include <functional>
 #include <utility>
 
 #include "files/file_lock.h"
 #include "files/whole_file.h"
 #include "image/image_file.h"
 #include "image/macro_slots.h"
+#include "image/module1.h"
 
 namespace vorlane {
 
@@ -18,28 +20,28 @@ SaveOutcome Outcome(SaveOutcome::Status status, FileResult file = {}) {
   return o;
 }
 
-// The part both saves share: lock, look at the disk, store, write, and put the image back if the
-// write fails. `store` patches ConfigImage and returns what `undo` needs to take it back.
+// The part both saves share: lock, store, write (looking at the disk right before the file
+// changes), and put the image back if the write fails. `store` patches ConfigImage and returns what
+// `undo` needs to take it back.
 template <class Store, class Undo>
 SaveOutcome LockCheckAndWrite(Module1& state, SaveMode mode, Store store, Undo undo) {
-  FileResult locking;
-  const FileLock lock = FileLock::Take(state.FileName, locking);
-  if (!locking.ok()) return Outcome(SaveOutcome::Status::WriteFailed, std::move(locking));
+  const FileLock lock = FileLock::Take(state.FileName);
+  if (!lock.result().ok()) return Outcome(SaveOutcome::Status::WriteFailed, lock.result());
+  std::function<FileResult()> check;
   if (mode == SaveMode::CheckDisk && state.OnDisk.known) {
-    switch (CompareWithDisk(state.FileName, state.OnDisk)) {
-      case DiskState::Changed:
-        return Outcome(SaveOutcome::Status::ChangedOnDisk, FileResult::Success(state.FileName));
-      case DiskState::Removed:
-        return Outcome(SaveOutcome::Status::RemovedOnDisk, FileResult::Success(state.FileName));
-      case DiskState::Same:
-        break;
-    }
+    check = [&] { return CheckUnchanged(state.FileName, state.OnDisk); };
   }
   const auto before = store();
   FileStamp written;
-  FileResult result = WriteImageFile(state.FileName, state.ConfigImage, &written);
+  FileResult result = WriteImageFile(state.FileName, state.ConfigImage, &written, check);
   if (!result.ok()) {
     undo(before);
+    const bool removed = result.kind == FileResult::Kind::Removed;
+    if (removed || result.kind == FileResult::Kind::Changed) {
+      return Outcome(
+          removed ? SaveOutcome::Status::RemovedOnDisk : SaveOutcome::Status::ChangedOnDisk,
+          std::move(result));
+    }
     return Outcome(SaveOutcome::Status::WriteFailed, std::move(result));
   }
   state.OnDisk = std::move(written);

@@ -1,6 +1,6 @@
 // How "Save" and "Save Set" end: the question when another program changed the file since the
-// editor read or wrote it, and what the user is told. Beside the macro editor, the lower of the
-// two windows that save; the toolkit knows nothing of the saves.
+// editor read or wrote it, and what the user is told. The main window and the macro editor both
+// save through it; the toolkit below knows nothing of the saves.
 #pragma once
 
 #include <QString>
@@ -19,11 +19,17 @@ QString OutcomeMessage(const SaveOutcome& outcome);
 
 enum class SaveEnd { Written, NotWritten, Reload };
 
+// What is being saved: the main window's key choices ("Save") or the editor's step ("Save Set").
+enum class Saving { KeyChoices, Step };
+
+// What "Reload" and "Overwrite" do, in the words of the window that asks.
+QString DiskChangeAdvice(DiskChange change, Saving what);
+
 // Runs `save` checking the file on disk first. When the file changed or went away, asks: on
 // Overwrite runs `save` again over it; on Reload or Cancel writes nothing and shows nothing more.
 // Otherwise shows how the save ended. Reload is the caller's, which knows the windows that show
 // the file.
-SaveEnd SaveAsking(Dialogs& dialogs, QWidget* parent, const std::string& path,
+SaveEnd SaveAsking(Dialogs& dialogs, QWidget* parent, const std::string& path, Saving what,
                    const std::function<SaveOutcome(SaveMode)>& save);
 
 }  // namespace vorlane::ui
