@@ -12,7 +12,9 @@
 
 #include "files/fd.h"
 #include "files/whole_file.h"
+#include "history/store.h"
 #include "image/button_rules.h"
+#include "image/commit.h"
 #include "image/image_file.h"
 #include "text/quote.h"
 
@@ -138,21 +140,45 @@ bool KeysFollowRules(const ImageBytes& before, const ImageBytes& after, std::ost
   return !refused;
 }
 
-int CommitImage(const ImageForChange& image, const ImageBytes& after, std::ostream& err) {
+std::string CommandWords(std::string_view command, const std::vector<std::string>& arguments) {
+  std::string words(command);
+  for (const std::string& argument : arguments) {
+    const bool plain =
+        !argument.empty() && argument.find_first_of(" \t\"'\\$`*?") == std::string::npos;
+    const std::size_t equals = argument.find('=');
+    words += ' ';
+    if (plain) {
+      words += argument;
+    } else if (equals != std::string::npos && equals > 0) {
+      words += argument.substr(0, equals + 1) + text::Quoted(argument.substr(equals + 1));
+    } else {
+      words += text::Quoted(argument);
+    }
+  }
+  return words;
+}
+
+int CommitImage(const ImageForChange& image, const ImageBytes& after, const std::string& words,
+                std::ostream& err) {
   if (after == image.bytes) return kExitOk;
   if (BeforeCommit()) BeforeCommit()();
-  // Our writers wait for the lock; a program that does not lock is caught here.
-  if (CompareWithDisk(image.path, image.read) != DiskState::Same) {
-    Complain(err,
-             text::Shown(image.path) + " changed while vorlanectl was working; nothing written");
-    return kExitRefused;
+  history::Store store;
+  const CommitOutcome outcome = CommitIfUnchanged(
+      image.path, image.read, after, {std::string(kProgram), words}, store, &image.lock);
+  switch (outcome.status) {
+    case CommitOutcome::Status::Written:
+      if (!outcome.historyWarning.empty()) Complain(err, "warning: " + outcome.historyWarning);
+      return kExitOk;
+    case CommitOutcome::Status::Changed:
+    case CommitOutcome::Status::Removed:
+      Complain(err,
+               text::Shown(image.path) + " changed while vorlanectl was working; nothing written");
+      return kExitRefused;
+    case CommitOutcome::Status::Failed:
+      break;
   }
-  const FileResult written = WriteImageFile(image.path, after);
-  if (!written.ok()) {
-    Complain(err, written.Message());
-    return kExitRefused;
-  }
-  return kExitOk;
+  Complain(err, outcome.file.Message());
+  return kExitRefused;
 }
 
 void SetBeforeCommitForTesting(std::function<void()> hook) { BeforeCommit() = std::move(hook); }
