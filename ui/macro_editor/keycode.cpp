@@ -14,10 +14,11 @@
 
 #include "image/editor_saves.h"
 #include "image/macro_slots.h"
-#include "ui/macro_editor/save_message.h"
 #include "ui/toolkit/fonts.h"
 #include "ui/toolkit/texts.h"
 #include "ui/toolkit/twips.h"
+#include "ui/undo/save_message.h"
+#include "ui/undo/undo_keys.h"
 #include "vocabulary/hid_input_codes.h"
 #include "vocabulary/key_tables.h"
 
@@ -167,8 +168,8 @@ int KeyCapNeighbour(const std::vector<QRect>& caps, int from, int key) {
   return best;
 }
 
-keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
-    : QWidget(parent, Qt::Window), state_(state), dialogs_(dialogs) {
+keycode::keycode(Module1& state, Dialogs& dialogs, ImageEdits& edits, QWidget* parent)
+    : QWidget(parent, Qt::Window), state_(state), dialogs_(dialogs), edits_(edits) {
   setObjectName(QStringLiteral("keycode"));
   setWindowTitle(kCaptionPrefix + QString::number(state_.ItemNum));
   setFixedSize(TwipsSize(kClientWidth, kClientHeight));
@@ -256,15 +257,10 @@ keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
   connect(&recordIdle_, &QTimer::timeout, this, &keycode::StopRecording);
   const QKeySequence saveKeys(Qt::CTRL | Qt::Key_S);
   connect(AddShortcut(this, saveKeys), &QShortcut::activated, this, &keycode::SaveSet);
-  label4_->setToolTip(WithShortcut(QStringLiteral("Store this step and write the file"), saveKeys));
+  label4_->setToolTip(WithShortcut(
+      QStringLiteral("Store this step and write the file; ") + kUndoKeysHint, saveKeys));
 
-  // A code the list does not offer selects nothing and the byte keeps its value.
-  const int modifier = combo1_->IndexOfData(state_.StepBuffer[kStepModifierByte]);
-  if (modifier >= 0) combo1_->SetListIndex(modifier);
-  const int delay = combo2_->IndexOfData(state_.StepBuffer[kStepDelayByte]);
-  if (delay >= 0) combo2_->SetListIndex(delay);
-  ShowKeys();
-
+  ShowStep();
   combo1_->setFocus();
   MarkFocus(this);
 }
@@ -293,6 +289,17 @@ void keycode::keyPressEvent(QKeyEvent* event) {
     }
   }
   QWidget::keyPressEvent(event);
+}
+
+void keycode::ShowStep() {
+  // A code the list does not offer selects nothing and the byte keeps its value.
+  const MacroStep step = state_.StepBuffer;
+  const int modifier = combo1_->IndexOfData(step[kStepModifierByte]);
+  if (modifier >= 0) combo1_->SetListIndex(modifier);
+  const int delay = combo2_->IndexOfData(step[kStepDelayByte]);
+  if (delay >= 0) combo2_->SetListIndex(delay);
+  state_.StepBuffer = step;
+  ShowKeys();
 }
 
 void keycode::ShowKeys() {
@@ -385,11 +392,13 @@ void keycode::ClearSet() {
 }
 
 void keycode::SaveSet() {
-  // SaveStep puts the image back as it was when it writes nothing.
-  const SaveEnd end = SaveAsking(dialogs_, this, state_.FileName,
-                                 [this](SaveMode mode) { return SaveStep(state_, mode); });
-  if (end == SaveEnd::Reload) emit ReloadAsked();
-  if (end != SaveEnd::Written) return;
+  ImageBytes after;
+  const SaveOutcome made = ImageWithStep(state_, after);
+  if (!made.saved()) {
+    dialogs_.Message(this, OutcomeMessage(made));
+    return;
+  }
+  if (!edits_.Commit(QString::fromStdString(SaveStepWords(state_)), after)) return;
   emit StepSaved();
   RefreshProgSteps(state_);
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "history/testing/private_state.h"
+
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);

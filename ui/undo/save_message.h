@@ -1,6 +1,6 @@
-// How "Save" and "Save Set" end: the question when another program changed the file since the
-// editor read or wrote it, and what the user is told. Beside the macro editor, the lower of the
-// two windows that save; the toolkit knows nothing of the saves.
+// How the editor's writes end: the question when another program changed the file since the
+// editor read or wrote it, and what the user is told. Beside the undo stack every write goes
+// through; the toolkit knows nothing of the saves.
 #pragma once
 
 #include <QString>
@@ -21,9 +21,9 @@ enum class SaveEnd { Written, NotWritten, Reload };
 
 // Runs `save` checking the file on disk first. When the file changed or went away, asks: on
 // Overwrite runs `save` again over it; on Reload or Cancel writes nothing and shows nothing more.
-// Otherwise shows how the save ended. Reload is the caller's, which knows the windows that show
-// the file.
+// Otherwise shows how the save ended (with `tellSuccess` false, only a failure or a history that
+// could not be kept). Reload is the caller's, which knows the windows that show the file.
 SaveEnd SaveAsking(Dialogs& dialogs, QWidget* parent, const std::string& path,
-                   const std::function<SaveOutcome(SaveMode)>& save);
+                   const std::function<SaveOutcome(SaveMode)>& save, bool tellSuccess = true);
 
 }  // namespace vorlane::ui

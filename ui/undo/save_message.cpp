@@ -1,4 +1,4 @@
-#include "ui/macro_editor/save_message.h"
+#include "ui/undo/save_message.h"
 
 #include "ui/toolkit/dialogs.h"
 #include "ui/toolkit/texts.h"
@@ -19,13 +19,15 @@ QString OutcomeMessage(const SaveOutcome& outcome) {
     case SaveOutcome::Status::WriteFailed:
       return QString::fromStdString(outcome.file.Message());
     case SaveOutcome::Status::Saved:
-      return QtText(kSavedMessage);
+      if (outcome.historyWarning.empty()) return QtText(kSavedMessage);
+      return QtText(kSavedMessage) + QLatin1Char('\n') +
+             QStringLiteral("Warning: %1").arg(QString::fromStdString(outcome.historyWarning));
   }
   return {};
 }
 
 SaveEnd SaveAsking(Dialogs& dialogs, QWidget* parent, const std::string& path,
-                   const std::function<SaveOutcome(SaveMode)>& save) {
+                   const std::function<SaveOutcome(SaveMode)>& save, bool tellSuccess) {
   SaveOutcome outcome = save(SaveMode::CheckDisk);
   const bool removed = outcome.status == SaveOutcome::Status::RemovedOnDisk;
   if (removed || outcome.status == SaveOutcome::Status::ChangedOnDisk) {
@@ -40,7 +42,9 @@ SaveEnd SaveAsking(Dialogs& dialogs, QWidget* parent, const std::string& path,
         break;
     }
   }
-  dialogs.Message(parent, OutcomeMessage(outcome));
+  if (tellSuccess || !outcome.saved() || !outcome.historyWarning.empty()) {
+    dialogs.Message(parent, OutcomeMessage(outcome));
+  }
   return outcome.saved() ? SaveEnd::Written : SaveEnd::NotWritten;
 }
 
