@@ -173,6 +173,8 @@ std::vector<Row> TableRows(const CollectingReporter& reporter,
       beyondFloor("  Save minus the crash-safe replace (paired)", kSave),
       save("Save Set (crash-safe write, row, mirrors)", kSaveSet),
       beyondFloor("  Save Set minus the crash-safe replace (paired)", kSaveSet),
+      inProcess("History entry a write keeps before it (crash-safe, newest 100 kept)",
+                kHistoryEntry, {Target::Kind::Below, 1 * kMilli}),
       inProcess("Open the step list (100 rows) until painted", kOpenStepList,
                 {Target::Kind::Below, 10 * kMilli}),
       inProcess("One page turn by the scroll bar, painted", kPageTurnBar,
@@ -261,6 +263,8 @@ int Main(int argc, char** argv) {
     std::fprintf(stderr, "cannot make a scratch folder\n");
     return 1;
   }
+  // The history of every image the benchmark writes stays in its scratch folder.
+  ::setenv("XDG_STATE_HOME", (ScratchFolder() + "/state").c_str(), 1);
   MainWindowSize();
 
   RegisterWindowBenchmarks(iterations);

@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
   vorlane::ui::QtDialogs dialogs;
   vorlane::ui::Form1 main(state, dialogs);
   const vorlane::ui::Form2 list(state, &main);
-  const vorlane::ui::keycode editor(state, dialogs, &main);
+  const vorlane::ui::keycode editor(state, dialogs, main.Edits(), &main);
   Print(main);
   Print(list);
   Print(editor);
