@@ -639,9 +639,9 @@ if [ "$desktop" = bare ]; then
   begin "3: Ctrl+Z writes step 53's old bytes back, Ctrl+Y the new ones; vorlanectl history"
   image_is() { "$tool" compare "$image" "$1" >/dev/null 2>&1; }
   focus "$editor"
-  keys_to "Set itemNum 53" "push button" "Save Set" ctrl+z
+  keys_to "Set itemNum 53" "combo box" "#1" ctrl+z
   poll image_is "$work/before-53.bin" || fail "Ctrl+Z did not write step 53's old bytes back"
-  keys_to "Set itemNum 53" "push button" "Save Set" ctrl+y
+  keys_to "Set itemNum 53" "combo box" "#1" ctrl+y
   poll image_is "$expected" || fail "Ctrl+Y did not write step 53's new bytes again"
   "$VORLANECTL" history "$image" >"$work/history.txt" || fail "vorlanectl history failed"
   for line in "1  .* vorlane Redo Save Set Prog3 step 54  \\[Prog3 step 54\\]" \
@@ -651,7 +651,7 @@ if [ "$desktop" = bare ]; then
   done
 
   begin "3: Ctrl+H opens \"History\", with \"Restore\", on the accessibility bus; Close"
-  keys_to "Set itemNum 53" "push button" "Save Set" ctrl+h
+  keys_to "Set itemNum 53" "combo box" "#1" ctrl+h
   ask window History
   ask has History "push button" Restore
   shot history
