@@ -1,7 +1,7 @@
 // Vorlane: the settings editor for the eight-key device's image file.
 #include <QApplication>
-#include <QIcon>
 
+#include "app/window_icon.h"
 #include "image/module1.h"
 #include "ui/main/form1.h"
 #include "ui/toolkit/dialogs.h"
@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(QStringLiteral(VORLANE_VERSION));
   // Lets a Wayland compositor match the windows to the desktop entry and its icon.
   QGuiApplication::setDesktopFileName(QStringLiteral(VORLANE_APP_ID));
-  QApplication::setWindowIcon(QIcon(QStringLiteral(":/vorlane.svg")));
+  QApplication::setWindowIcon(vorlane::WindowIcon());
   vorlane::Module1 state;
   vorlane::ui::QtDialogs dialogs;
   vorlane::ui::Form1 window(state, dialogs);

@@ -207,7 +207,7 @@ std::vector<Row> TableRows(const CollectingReporter& reporter,
   rows.push_back(
       process("  the same with one line of text", kBareProgramWithText, Unit::KiB, none));
   rows.push_back(process("vorlane: peak memory (VmHWM)", kVorlane, Unit::KiB,
-                         {Target::Kind::RatioAtMost, 1.3}));
+                         {Target::Kind::RatioAtMost, 1.2}));
 
   Row import = inProcess("vorlanectl import in process (read, parse, check, crash-safe write)",
                          kImport, {Target::Kind::ReferencePlus, 1 * kMilli});

@@ -133,7 +133,7 @@ fi
 
 # ---------------------------------------------------------------------------------------------
 # The installed editor on its own X server: its main window "Vorlane" appears, carrying the icon
-# (Qt draws it only with its SVG icon engine), and Exit ends the program with status 0.
+# (compiled in as pixels), and Exit ends the program with status 0.
 
 start_xvfb 1024 768 "$root" || exit 1
 

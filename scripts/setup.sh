@@ -12,9 +12,9 @@ build=(
   libtomlplusplus-dev     # vorlanectl: reading settings files
   libcli11-dev            # vorlanectl: its command line
   libxkbcommon-dev libxkbregistry-dev  # vorlanectl type --layout: keymaps and layout names
+  libqt6svg6              # Qt's SVG reader, to render the window icon at build time
 )
 run=(
-  libqt6svg6              # Qt's SVG icon engine, for the window icon
   fonts-arphic-uming      # a Ming face for the Chinese labels
   fonts-dejavu-core       # a sans face for the rest
   xkb-data libx11-data    # vorlanectl type --layout: the layouts and the compose table

@@ -15,11 +15,9 @@ if [ "$fuzz_seconds" -gt 0 ]; then
   fuzz/run.sh "$fuzz_seconds" 2>&1 | grep -vE '^(#[0-9]+[[:space:]]|[[:space:]]*NEW_FUNC)'
 fi
 
-cmake --preset release >/dev/null
-cmake --build --preset release -j"$jobs"
+# Release once, with Debian's flags: its programs are the package's too.
+deb=$(scripts/package.sh release)
 ctest --preset release -j"$jobs"
-
-deb=$(scripts/package.sh)
 packaging/check-package.sh "$deb"
 
 cmake --preset sanitize >/dev/null

@@ -956,6 +956,8 @@ TEST_F(MainWindow, UnsavedKeyChoicesAreAskedAboutOnExitAndClose) {
       {"Discard", 77, Answer::Discard, false, true, kFilePositions[1]},
       {"Save", 77, Answer::Save, false, true, 77},
       {"Save fails", 77, Answer::Save, true, false, kFilePositions[1]},
+      // The lists share one model: M5's function in M2 is a clash, undone; M5 keeps its own.
+      {"clash", kFilePositions[4], std::nullopt, false, true, kFilePositions[1]},
   };
   for (const bool byExit : {true, false}) {
     for (const Case& c : cases) {
@@ -965,6 +967,7 @@ TEST_F(MainWindow, UnsavedKeyChoicesAreAskedAboutOnExitAndClose) {
       window->show();
       window->Combo(2)->SetListIndex(3);  // a choice made and taken back
       window->Combo(2)->SetListIndex(c.m2);
+      EXPECT_EQ(window->Combo(5)->ListIndex(), kFilePositions[4]);
       if (c.readOnly) QFile::setPermissions(path, QFileDevice::ReadOwner);
       dialogs.unsavedQuestions = 0;
       if (c.answer) dialogs.unsavedAnswers.push_back(*c.answer);
