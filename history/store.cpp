@@ -157,6 +157,9 @@ std::string Store::FolderOf(const std::string& path) const {
   const std::string real = RealPath(path);
   std::string name = fs::path(real).filename().string();
   if (name.empty()) name = "image";
+  // The key tells folders apart; the name is for people, and must leave room for the key.
+  constexpr std::size_t kNameBytes = 64;
+  if (name.size() > kNameBytes) name.resize(kNameBytes);
   char key[20];
   std::snprintf(key, sizeof key, "-%016llx", static_cast<unsigned long long>(PathKey(real)));
   return (fs::path(root_) / (name + key)).string();

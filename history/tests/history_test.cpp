@@ -109,7 +109,7 @@ TEST(CommitIfUnchanged, AFailedWriteLeavesNoEntryAndTheSameBytesNone) {
 
 TEST(Store, KeepsTheNewestHundredPrivatelyPerRealPath) {
   Scratch s;
-  const fs::path a = s.Image("one/pad.bin", 1);
+  const fs::path a = s.Image("one/" + std::string(250, 'p') + ".bin", 1);
   const fs::path b = s.Image("two/pad.bin", 2);
   fs::create_symlink(a, s.dir / "link.bin");
   for (int i = 0; i < 103; ++i) {
