@@ -2,12 +2,14 @@
 #include <QApplication>
 
 #include "app/window_icon.h"
+#include "files/whole_file.h"
 #include "image/module1.h"
 #include "ui/main/form1.h"
 #include "ui/toolkit/dialogs.h"
 #include "ui/toolkit/platform.h"
 
 int main(int argc, char** argv) {
+  vorlane::CleanUpSavesOnSignals();
   vorlane::ui::ChoosePlatform(argc, argv);
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Vorlane"));

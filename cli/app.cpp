@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 
 #include <array>
+#include <new>
 #include <string_view>
 
 #include "cli/commands.h"
@@ -36,6 +37,17 @@ int ParseFailure(CLI::App& app, const CLI::ParseError& e, Streams& streams) {
     Complain(streams.err, "unknown command " + text::Quoted(word) + text::DidYouMean(word, names));
     streams.err << "Run '" << kProgram << " --help' for the commands.\n";
     return kExitUsage;
+  }
+  // A file whose name starts with '-' went to the options, and an argument is missing for it.
+  const bool missing = dynamic_cast<const CLI::RequiredError*>(&e) != nullptr;
+  for (const CLI::App* command : missing ? app.get_subcommands({}) : std::vector<CLI::App*>{}) {
+    for (const std::string& word : command->remaining()) {
+      if (!word.starts_with('-') || word == "-" || word == "--") continue;
+      Complain(streams.err, text::Quoted(word) + " was taken for an option; for a file of that " +
+                                "name write ./" + word + ", or put -- before it");
+      streams.err << "Run '" << help << " --help' for more information.\n";
+      return kExitUsage;
+    }
   }
   if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
     app.exit(e, streams.out, streams.err);
@@ -81,7 +93,13 @@ int RunVorlanectl(const std::vector<std::string>& arguments, Streams& streams) {
   }
   const std::vector<CLI::App*> commands = app->get_subcommands({});
   for (std::size_t i = 0; i < commands.size(); ++i) {
-    if (commands[i]->parsed()) return runs[i](streams);
+    if (!commands[i]->parsed()) continue;
+    try {
+      return runs[i](streams);
+    } catch (const std::bad_alloc&) {
+      Complain(streams.err, "out of memory");
+      return kExitRefused;
+    }
   }
   return kExitUsage;
 }

@@ -23,39 +23,23 @@ namespace vorlane::cli {
 namespace {
 
 constexpr std::string_view kStdinName = "<stdin>";
-constexpr std::size_t kReadChunk = 8192;
 
-std::string TooLarge(std::string_view name) {
-  return text::Shown(name) + " is larger than " + std::to_string(kMaxTextInput / (1 << 20)) +
-         " MiB, too large for a settings file or a text";
-}
-
-std::function<void()>& BeforeCommit() {
-  static std::function<void()> hook;
-  return hook;
-}
-
-std::string Failed(std::string_view what, std::string_view path, int error) {
-  return std::string(what) + " " + text::Shown(path) + ": " + std::strerror(error);
+// A text input that could not be read, worded as every file failure is.
+std::string Unread(std::string_view name, int error) {
+  if (error != EFBIG) {
+    return FileFailure(FileResult::Failure(FileResult::Kind::ReadFailed, std::string(name), error));
+  }
+  return FileFailure(FileResult::Failure(FileResult::Kind::TooLarge, std::string(name),
+                                         "is larger than " + std::to_string(kMaxTextInput >> 20) +
+                                             " MiB, too large for a settings file or a text"));
 }
 
 // All of `fd` up to its end, named `name` in messages; none after a message.
 std::optional<TextInput> ReadAll(int fd, std::string name, std::ostream& err) {
   TextInput input{{}, std::move(name)};
-  std::string chunk(kReadChunk, '\0');
-  for (;;) {
-    const ssize_t n = ::read(fd, chunk.data(), chunk.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      Complain(err, Failed("Could not read", input.name, errno));
-      return std::nullopt;
-    }
-    if (n == 0) break;
-    input.text.append(chunk.data(), static_cast<std::size_t>(n));
-    if (input.text.size() > kMaxTextInput) {
-      Complain(err, TooLarge(input.name));
-      return std::nullopt;
-    }
+  if (const int error = ReadToEnd(fd, input.text, kMaxTextInput); error != 0) {
+    Complain(err, Unread(input.name, error));
+    return std::nullopt;
   }
   return input;
 }
@@ -66,11 +50,35 @@ void Complain(std::ostream& err, std::string_view message) {
   err << kProgram << ": " << message << '\n';
 }
 
+std::string FileFailure(const FileResult& result) {
+  const std::string path = text::Shown(result.path);
+  const std::string because = ": " + result.reason;
+  switch (result.kind) {
+    case FileResult::Kind::Ok:
+      return {};
+    case FileResult::Kind::TooShort:
+    case FileResult::Kind::TooLarge:
+      return path + " " + result.reason;
+    case FileResult::Kind::ReadFailed:
+      return "Could not read " + path + because;
+    case FileResult::Kind::WriteFailed:
+      return "Could not write " + path + because;
+    case FileResult::Kind::WriteTorn:
+      return "Could not finish writing " + path + because +
+             "; it may now hold the new content, or part of it";
+    case FileResult::Kind::Changed:
+      return path + " changed while vorlanectl was working; nothing written";
+    case FileResult::Kind::Removed:
+      return path + " was removed while vorlanectl was working; nothing written";
+  }
+  return {};
+}
+
 std::optional<ImageBytes> LoadImage(const std::string& path, std::ostream& err) {
   ImageBytes image;
   const FileResult read = ReadImageFile(path, image);
   if (!read.ok()) {
-    Complain(err, read.Message());
+    Complain(err, FileFailure(read));
     return std::nullopt;
   }
   return image;
@@ -79,11 +87,11 @@ std::optional<ImageBytes> LoadImage(const std::string& path, std::ostream& err) 
 std::optional<ImageForChange> LoadImageForChange(const std::string& path, std::ostream& err) {
   ImageForChange image;
   image.path = path;
-  FileResult result;
-  image.lock = FileLock::Take(path, result);
+  image.lock = FileLock::Take(path);
+  FileResult result = image.lock.result();
   if (result.ok()) result = ReadImageFile(path, image.bytes, &image.read);
   if (!result.ok()) {
-    Complain(err, result.Message());
+    Complain(err, FileFailure(result));
     return std::nullopt;
   }
   return image;
@@ -108,11 +116,11 @@ std::optional<TextInput> ReadTextInput(const std::string& path, int in, std::ost
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat st {};
   if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
-    Complain(err, Failed("Could not open", path, errno));
+    Complain(err, Unread(path, errno));
     return std::nullopt;
   }
   if (S_ISDIR(st.st_mode)) {
-    Complain(err, Failed("Could not open", path, EISDIR));
+    Complain(err, Unread(path, EISDIR));
     return std::nullopt;
   }
   return ReadAll(fd.get(), path, err);
@@ -124,11 +132,13 @@ int WriteOutput(const std::string& path, std::string_view text, Streams& streams
     return Finish(streams, kExitOk);
   }
   const auto bytes = std::as_bytes(std::span(text.data(), text.size()));
-  const FileResult written =
-      ReplaceFile(path, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()},
-                  nullptr, SameBytes::Keep);
+  ReplaceOptions options;
+  options.same = SameBytes::Keep;
+  options.descriptors = Descriptors::WriteThrough;
+  const FileResult written = ReplaceFile(
+      path, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, options);
   if (!written.ok()) {
-    Complain(streams.err, "Could not write " + text::Shown(path) + ": " + written.reason);
+    Complain(streams.err, FileFailure(written));
     return kExitRefused;
   }
   return kExitOk;
@@ -161,27 +171,20 @@ std::string CommandWords(std::string_view command, const std::vector<std::string
 int CommitImage(const ImageForChange& image, const ImageBytes& after, const std::string& words,
                 std::ostream& err) {
   if (after == image.bytes) return kExitOk;
-  if (BeforeCommit()) BeforeCommit()();
   history::Store store;
   const CommitOutcome outcome = CommitIfUnchanged(
       image.path, image.read, after, {std::string(kProgram), words}, store, &image.lock);
-  switch (outcome.status) {
-    case CommitOutcome::Status::Written:
-      if (!outcome.historyWarning.empty()) Complain(err, "warning: " + outcome.historyWarning);
-      return kExitOk;
-    case CommitOutcome::Status::Changed:
-    case CommitOutcome::Status::Removed:
-      Complain(err,
-               text::Shown(image.path) + " changed while vorlanectl was working; nothing written");
-      return kExitRefused;
-    case CommitOutcome::Status::Failed:
-      break;
+  if (!outcome.ok()) {
+    Complain(err, FileFailure(outcome.file));
+    return kExitRefused;
   }
-  Complain(err, outcome.file.Message());
-  return kExitRefused;
+  if (!outcome.historyWarning.empty()) Complain(err, "warning: " + outcome.historyWarning);
+  return kExitOk;
 }
 
-void SetBeforeCommitForTesting(std::function<void()> hook) { BeforeCommit() = std::move(hook); }
+void SetBeforeCommitForTesting(std::function<void()> hook) {
+  SetBeforeCommitCheckForTesting(std::move(hook));
+}
 
 int Finish(Streams& streams, int code) {
   streams.out.flush();

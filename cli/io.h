@@ -18,6 +18,9 @@ namespace vorlane::cli {
 // "vorlanectl: " and the message, on a line of its own.
 void Complain(std::ostream& err, std::string_view message);
 
+// The words of a file's failure, its path quoted; empty for a success.
+std::string FileFailure(const FileResult& result);
+
 // The image at `path`, or none after the editor's message.
 std::optional<ImageBytes> LoadImage(const std::string& path, std::ostream& err);
 
@@ -64,8 +67,8 @@ std::string CommandWords(std::string_view command, const std::vector<std::string
 int CommitImage(const ImageForChange& image, const ImageBytes& after, const std::string& words,
                 std::ostream& err);
 
-// For tests: runs between the read and the last look at the file before a commit writes, so a
-// test can change the file there as another program might.
+// For tests: runs when the new file is ready, right before the last look at the file, so a test
+// can change the file there as another program might.
 void SetBeforeCommitForTesting(std::function<void()> hook);
 
 // `code`, unless the data could not all be written to `out`.

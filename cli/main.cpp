@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "files/whole_file.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
+  vorlane::CleanUpSavesOnSignals();
   vorlane::cli::Streams streams{STDIN_FILENO, std::cout, std::cerr};
   return vorlane::cli::RunVorlanectl(arguments, streams);
 }

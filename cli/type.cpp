@@ -79,6 +79,10 @@ int Run(const Options& options, Streams& streams) {
   if (text == "-") {
     std::optional<TextInput> input = ReadTextInput(text, streams.in, streams.err);
     if (!input) return kExitRefused;
+    if (input->text.empty()) {
+      Complain(streams.err, "nothing read from standard input");
+      return kExitRefused;
+    }
     text = std::move(input->text);
   }
   const std::optional<ImageForChange> image = LoadImageForChange(options.image, streams.err);

@@ -21,14 +21,15 @@ class FileLock {
   // the object goes. A rename by the holder before us gives the path a new file: then the new
   // file is locked. A missing file, or one we may not open, gets no lock and is no failure
   // (there is nothing to guard yet, and the write reports its own error). Only a lock still
-  // held by another after `wait` fails, as a WriteFailed saying so.
-  static FileLock Take(const std::string& path, FileResult& result,
-                       std::chrono::milliseconds wait = kLockWait);
+  // held by another after `wait` fails: result() is then a WriteFailed saying so.
+  static FileLock Take(const std::string& path, std::chrono::milliseconds wait = kLockWait);
   bool held() const { return fd_.valid(); }
+  const FileResult& result() const { return result_; }
 
  private:
-  explicit FileLock(Fd fd) : fd_(std::move(fd)) {}
+  FileLock(Fd fd, FileResult result) : fd_(std::move(fd)), result_(std::move(result)) {}
   Fd fd_;
+  FileResult result_;
 };
 
 }  // namespace vorlane

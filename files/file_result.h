@@ -9,21 +9,24 @@
 
 namespace vorlane {
 
+// The facts of a failure, not its wording: each program words them once, in its own voice.
 struct FileResult {
   enum class Kind {
     Ok,
-    TooShort,    // readable, but shorter than the reader accepts
-    ReadFailed,  // missing, a folder, no permission, an I/O error
-    WriteFailed,
+    TooShort,     // readable, but shorter than the reader accepts
+    TooLarge,     // larger than the reader accepts (`length` bytes); nothing was read
+    ReadFailed,   // missing, a folder, no permission, an I/O error
+    WriteFailed,  // nothing was changed
+    WriteTorn,    // failed after the file's own bytes began to change: it may hold the new ones
+    Changed,      // another program changed the file since it was read; nothing written
+    Removed,      // another program removed the file since it was read; nothing written
   };
   Kind kind = Kind::Ok;
   std::string path;
   std::string reason;         // the system's words for what went wrong
-  std::uintmax_t length = 0;  // bytes in the file, for TooShort
+  std::uintmax_t length = 0;  // bytes in the file, for TooShort and TooLarge
 
   bool ok() const { return kind == Kind::Ok; }
-  // The text the user is shown; empty when ok(). TooShort reads "<path> <reason>".
-  std::string Message() const;
 
   static FileResult Success(const std::string& path);
   static FileResult Failure(Kind kind, const std::string& path, int error);

@@ -236,7 +236,7 @@ std::string Pass(std::span<const std::uint8_t> input, const fs::path& folder) {
   if (loaded.size() < kMinImageSize)
     return CheckShortInput(input, read, before, state, lists, file);
   if (!read.ok())
-    return "a " + std::to_string(loaded.size()) + "-byte file was refused: " + read.Message();
+    return "a " + std::to_string(loaded.size()) + "-byte file was refused: " + read.reason;
   if (state.ConfigImage != loaded)
     return "ConfigImage is not the file: " + testing::Describe(state.ConfigImage, loaded);
   state.FileName = file.string();
@@ -295,7 +295,7 @@ std::string Pass(std::span<const std::uint8_t> input, const fs::path& folder) {
       return CheckFileIsImage(state, file, "a refused Save Set");
     }
     const SaveOutcome outcome = SaveStep(state);
-    if (!outcome.saved()) return "Save Set failed: " + outcome.file.Message();
+    if (!outcome.saved()) return "Save Set failed: " + outcome.file.reason;
     stepSaved = true;
     if (GetStep(state.ConfigImage, step.prog, step.step) != state.StepBuffer)
       return "Save Set did not store StepBuffer";
@@ -317,7 +317,7 @@ std::string Pass(std::span<const std::uint8_t> input, const fs::path& folder) {
       if (state.ConfigImage != image) return "a refused Save changed ConfigImage";
       return CheckFileIsImage(state, file, "a refused Save");
     }
-    if (!outcome.saved()) return "Save failed: " + outcome.file.Message();
+    if (!outcome.saved()) return "Save failed: " + outcome.file.reason;
     buttonsSaved = true;
     for (int n = 1; n <= kButtonCount; ++n) {
       if (state.ConfigImage[ButtonOffsets[static_cast<std::size_t>(n - 1)]] !=

@@ -1,5 +1,6 @@
 #include "image/commit.h"
 
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -17,39 +18,36 @@ class Nothing final : public WriteHistory {
   }
 };
 
-CommitOutcome Outcome(CommitOutcome::Status status, FileResult file) {
-  CommitOutcome o;
-  o.status = status;
-  o.file = std::move(file);
-  return o;
+std::function<void()>& BeforeCheck() {
+  static std::function<void()> hook;
+  return hook;
+}
+
+CommitOutcome::Status StatusOf(FileResult::Kind kind) {
+  switch (kind) {
+    case FileResult::Kind::Ok:
+      return CommitOutcome::Status::Written;
+    case FileResult::Kind::Changed:
+      return CommitOutcome::Status::Changed;
+    case FileResult::Kind::Removed:
+      return CommitOutcome::Status::Removed;
+    default:
+      return CommitOutcome::Status::Failed;
+  }
 }
 
 // The bytes the write replaces, once the file is known to be what the writer read; none when
 // there is nothing to keep (an Overwrite of a file that cannot be read).
-struct DiskCheck {
-  CommitOutcome::Status status = CommitOutcome::Status::Written;
-  std::optional<ImageBytes> before;
-};
-
-DiskCheck CheckDisk(const std::string& path, const FileStamp& read) {
-  DiskCheck check;
+FileResult CheckDisk(const std::string& path, const FileStamp& read,
+                     std::optional<ImageBytes>& before) {
   if (!read.known) {
     FileStamp now;
-    if (ReadWholeFile(path, now).ok()) check.before = std::move(now.bytes);
-    return check;
+    if (ReadWholeFile(path, now, kMaxImageSize).ok()) before = std::move(now.bytes);
+    return FileResult::Success(path);
   }
-  switch (CompareWithDisk(path, read)) {
-    case DiskState::Changed:
-      check.status = CommitOutcome::Status::Changed;
-      break;
-    case DiskState::Removed:
-      check.status = CommitOutcome::Status::Removed;
-      break;
-    case DiskState::Same:
-      check.before = read.bytes;
-      break;
-  }
-  return check;
+  FileResult same = CheckUnchanged(path, read);
+  if (same.ok()) before = read.bytes;
+  return same;
 }
 
 }  // namespace
@@ -59,30 +57,40 @@ WriteHistory& NoHistory() {
   return nothing;
 }
 
+void SetBeforeCommitCheckForTesting(std::function<void()> hook) { BeforeCheck() = std::move(hook); }
+
 CommitOutcome CommitIfUnchanged(const std::string& path, const FileStamp& read,
                                 const ImageBytes& after, const ImageChange& change,
                                 WriteHistory& history, const FileLock* held) {
+  CommitOutcome outcome;
   FileLock lock;
   if (held == nullptr) {
-    FileResult locking;
-    lock = FileLock::Take(path, locking);
-    if (!locking.ok()) return Outcome(CommitOutcome::Status::Failed, std::move(locking));
+    lock = FileLock::Take(path);
+    if (!lock.result().ok()) {
+      outcome.status = CommitOutcome::Status::Failed;
+      outcome.file = lock.result();
+      return outcome;
+    }
   }
-  // Our writers wait for the lock; a program that does not lock is caught here.
-  DiskCheck check = CheckDisk(path, read);
-  if (check.status != CommitOutcome::Status::Written) {
-    return Outcome(check.status, FileResult::Success(path));
+  // Our writers wait for the lock; a program that does not lock is caught by the check, made once
+  // the new file is ready, right before it takes the old one's place. Only then is the history
+  // entry kept, so that a write refused there keeps none.
+  bool kept = false;
+  outcome.file = WriteImageFile(path, after, &outcome.written, [&] {
+    if (BeforeCheck()) BeforeCheck()();
+    std::optional<ImageBytes> before;
+    FileResult same = CheckDisk(path, read, before);
+    if (same.ok() && before && *before != after) {
+      outcome.historyWarning = history.Keep(path, *before, change);
+      kept = outcome.historyWarning.empty();
+    }
+    return same;
+  });
+  outcome.status = StatusOf(outcome.file.kind);
+  if (!outcome.ok()) {
+    if (kept) history.Withdraw(path);
+    outcome.historyWarning.clear();
   }
-  std::string warning;
-  if (check.before && *check.before != after) warning = history.Keep(path, *check.before, change);
-  CommitOutcome outcome = Outcome(CommitOutcome::Status::Written, {});
-  outcome.file = WriteImageFile(path, after, &outcome.written);
-  if (!outcome.file.ok()) {
-    if (check.before && *check.before != after && warning.empty()) history.Withdraw(path);
-    outcome.status = CommitOutcome::Status::Failed;
-    return outcome;
-  }
-  outcome.historyWarning = std::move(warning);
   return outcome;
 }
 

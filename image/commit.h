@@ -3,6 +3,7 @@
 // program words the outcome its own way.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "files/file_lock.h"
@@ -50,12 +51,18 @@ struct CommitOutcome {
 
 // Writes `after` as the whole image at `path`:
 // - under the writers' lock, taken here unless `held` already holds it;
-// - only when the file still holds what `read` recorded (a stamp that is not `known` writes
-//   over whatever the file holds: the user said Overwrite);
-// - keeping the bytes it replaces in `history` first, unless they equal `after`. A history that
-//   cannot be kept does not stop the write; the outcome carries its warning.
+// - only when the file still holds what `read` recorded, looked at right before the file
+//   changes (a stamp that is not `known` writes over whatever the file holds: the user said
+//   Overwrite);
+// - keeping the bytes it replaces in `history` just before, unless they equal `after`. A history
+//   that cannot be kept does not stop the write; the outcome carries its warning.
+// `file` carries the writer's result: Changed, Removed or a failure's facts, worded by the caller.
 CommitOutcome CommitIfUnchanged(const std::string& path, const FileStamp& read,
                                 const ImageBytes& after, const ImageChange& change,
                                 WriteHistory& history, const FileLock* held = nullptr);
+
+// For tests: runs right before the look at the disk, so that a test can change the file there as
+// another program might.
+void SetBeforeCommitCheckForTesting(std::function<void()> hook);
 
 }  // namespace vorlane

@@ -1,5 +1,6 @@
 #include "image/editor_saves.h"
 
+#include <functional>
 #include <utility>
 
 #include "image/image_file.h"

@@ -8,7 +8,11 @@ namespace vorlane {
 
 FileResult ReadImageFile(const std::string& path, ImageBytes& image, FileStamp* stamp) {
   FileStamp read;
-  FileResult result = ReadWholeFile(path, read);
+  FileResult result = ReadWholeFile(path, read, kMaxImageSize);
+  if (result.kind == FileResult::Kind::TooLarge) {
+    result.reason = "is larger than " + std::to_string(kMaxImageSize >> 20) +
+                    " MiB, too large to be a device image.";
+  }
   if (!result.ok()) return result;
   if (!HoldsImage(read.bytes)) {
     result = FileResult::Failure(
@@ -27,11 +31,15 @@ FileResult ReadImageFile(const std::string& path, ImageBytes& image, FileStamp* 
   return result;
 }
 
-FileResult WriteImageFile(const std::string& path, const ImageBytes& image, FileStamp* written) {
+FileResult WriteImageFile(const std::string& path, const ImageBytes& image, FileStamp* written,
+                          std::function<FileResult()> check) {
   if (!HoldsImage(image)) {
     return FileResult::Failure(FileResult::Kind::WriteFailed, path, "no device image is loaded");
   }
-  return ReplaceFile(path, image, written);
+  ReplaceOptions options;
+  options.written = written;
+  options.check = std::move(check);
+  return ReplaceFile(path, image, options);
 }
 
 }  // namespace vorlane

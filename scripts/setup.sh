@@ -30,7 +30,7 @@ case "${1:-}" in
     packages=(
       "${build[@]}" "${run[@]}" "${package[@]}"
       libgtest-dev            # unit and widget tests
-      acl util-linux          # ... of the writers: ACLs kept (setfacl), another user (setpriv)
+      acl strace procps util-linux  # ... of the writers: setfacl, failed system calls, pgrep, setpriv
       libbenchmark-dev        # the benchmark program
       libxkbcommon-tools      # ... its base for type --layout, xkbcli how-to-type
       xvfb xdotool x11-utils imagemagick  # the end-to-end test on a real X server

@@ -78,8 +78,8 @@ TEST(SaveCommands, AFailedWriteLeavesFileAndImageAsLastWritten) {
     f.state.StepBuffer = {9, 9, 9, 9, 9, 9, 9, 9};
     const SaveOutcome outcome = stepSave ? SaveStep(f.state) : SaveButtons(f.state, f.lists);
     EXPECT_EQ(outcome.status, SaveOutcome::Status::WriteFailed);
-    EXPECT_EQ(outcome.file.Message().rfind("Could not save " + f.state.FileName + ": ", 0), 0u)
-        << outcome.file.Message();
+    EXPECT_EQ(outcome.file.path, f.state.FileName);
+    EXPECT_EQ(outcome.file.reason, "Permission denied");
     EXPECT_EQ(f.state.ConfigImage, f.original) << (stepSave ? "Save Set" : "Save");
     EXPECT_EQ(f.OnDisk(), f.original);
   }
@@ -93,8 +93,8 @@ TEST(SaveCommands, AnotherWriterHoldingTheFileTooLongFailsTheSave) {
   const SaveOutcome outcome = SaveStep(f.state);
   ::close(holder);
   EXPECT_EQ(outcome.status, SaveOutcome::Status::WriteFailed);
-  EXPECT_EQ(outcome.file.Message(),
-            "Could not save " + f.state.FileName + ": another writer holds it (waited 3 seconds)");
+  EXPECT_EQ(outcome.file.path, f.state.FileName);
+  EXPECT_EQ(outcome.file.reason, "another writer holds it (waited 3 seconds)");
   EXPECT_EQ(f.state.ConfigImage, f.original);
   EXPECT_EQ(f.OnDisk(), f.original);
 }

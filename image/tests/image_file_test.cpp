@@ -35,7 +35,7 @@ TEST(ReadImageFile, LoadThenWriteIsByteIdenticalForEveryAcceptedLength) {
     WriteFileBytes(dir / "a.bin", original);
     ImageBytes image;
     const FileResult read = ReadImageFile((dir / "a.bin").string(), image);
-    ASSERT_TRUE(read.ok()) << read.Message();
+    ASSERT_TRUE(read.ok()) << read.reason;
     EXPECT_EQ(image, original);
     ASSERT_TRUE(WriteImageFile((dir / "a.bin").string(), image).ok());
     EXPECT_EQ(ReadFileBytes(dir / "a.bin"), original) << size;
@@ -54,8 +54,8 @@ TEST(ReadImageFile, ShortFilesAreRefusedAndLeaveTheImageAsItWas) {
     const FileResult r = ReadImageFile(path, image);
     EXPECT_EQ(r.kind, FileResult::Kind::TooShort) << size;
     EXPECT_EQ(r.length, size);
-    EXPECT_EQ(r.Message(), path + " is not a device image: it is " + std::to_string(size) +
-                               " bytes long, and an image holds at least 27804.");
+    EXPECT_EQ(r.reason, "is not a device image: it is " + std::to_string(size) +
+                            " bytes long, and an image holds at least 27804.");
     EXPECT_EQ(image, before) << size;
   }
 }
@@ -82,7 +82,7 @@ TEST(ReadImageFile, UnreadablePathsReportTheSystemsReasonAndChangeNothing) {
       const ImageBytes before = image;
       const FileResult r = ReadImageFile(path, image);
       if (r.kind != FileResult::Kind::ReadFailed) return 1;
-      if (r.Message().rfind("Could not open " + path + ": ", 0) != 0) return 2;
+      if (r.path != path) return 2;
       if (r.reason.find(c.reasonPart) == std::string::npos) return 3;
       return image == before ? 0 : 4;
     });
@@ -145,7 +145,7 @@ TEST(WriteImageFile, FailuresLeaveTheOriginalAndNoTemporaryFile) {
       image = changed;
       const FileResult r = WriteImageFile(path, image);
       if (r.ok() || r.kind != FileResult::Kind::WriteFailed) return 1;
-      if (r.Message().rfind("Could not save " + path + ": ", 0) != 0) return 2;
+      if (r.path != path) return 2;
       return image == changed ? 0 : 3;
     });
     ::chmod(dir.path().c_str(), 0777);

@@ -266,7 +266,7 @@ void Form1::LoadFile(const std::string& path) {
   // A file that cannot be an image changes nothing, not even the file Save would write.
   const FileResult read = LoadImageFile(state_, path);
   if (!read.ok()) {
-    dialogs_.Message(this, QString::fromStdString(read.Message()));
+    dialogs_.Message(this, FileFailureText(read));
     return;
   }
   state_.FileName = path;

@@ -17,7 +17,7 @@ QString OutcomeMessage(const SaveOutcome& outcome) {
     case SaveOutcome::Status::RemovedOnDisk:
       return DiskChangeNews(file, DiskChange::Removed);
     case SaveOutcome::Status::WriteFailed:
-      return QString::fromStdString(outcome.file.Message());
+      return FileFailureText(outcome.file);
     case SaveOutcome::Status::Saved:
       if (outcome.historyWarning.empty()) return QtText(kSavedMessage);
       return QtText(kSavedMessage) + QLatin1Char('\n') +
