@@ -6,6 +6,7 @@
 #include "image/module1.h"
 #include "ui/main/form1.h"
 #include "ui/toolkit/dialogs.h"
+#include "ui/toolkit/placement.h"
 #include "ui/toolkit/platform.h"
 
 int main(int argc, char** argv) {
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
   vorlane::Module1 state;
   vorlane::ui::QtDialogs dialogs;
   vorlane::ui::Form1 window(state, dialogs);
+  vorlane::ui::FitToScreen(&window);
   window.show();
   return QApplication::exec();
 }

@@ -84,12 +84,11 @@ bool ReadValue(int fd, std::int64_t deadline, std::int64_t& value) {
 
 }  // namespace
 
-std::optional<ProcessRun> RunUntilShown(const std::string& program,
-                                        const std::vector<std::string>& args, std::string& error) {
+Measured<ProcessRun> RunUntilShown(const std::string& program,
+                                   const std::vector<std::string>& args) {
   Pipe pipe;
   if (!pipe.valid()) {
-    error = std::string("pipe: ") + std::strerror(errno);
-    return std::nullopt;
+    return {std::nullopt, std::string("pipe: ") + std::strerror(errno)};
   }
 
   std::vector<std::string> env;
@@ -115,8 +114,7 @@ std::optional<ProcessRun> RunUntilShown(const std::string& program,
   posix_spawn_file_actions_destroy(&actions);
   pipe.CloseWriteEnd();  // so that a child that dies unreported gives end of file
   if (spawned != 0) {
-    error = program + ": " + std::strerror(spawned);
-    return std::nullopt;
+    return {std::nullopt, program + ": " + std::strerror(spawned)};
   }
 
   const std::int64_t deadline = start + std::int64_t{kShownTimeoutMs} * 1'000'000;
@@ -129,20 +127,18 @@ std::optional<ProcessRun> RunUntilShown(const std::string& program,
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   if (!reported) {
-    error = program + " did not report its window shown and its peak memory";
-    return std::nullopt;
+    return {std::nullopt, program + " did not report its window shown and its peak memory"};
   }
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    error = program + " did not end cleanly after showing its window";
-    return std::nullopt;
+    return {std::nullopt, program + " did not end cleanly after showing its window"};
   }
   ProcessRun run;
   run.shownSeconds = static_cast<double>(shown - start) / 1e9;
   run.peakRssKiB = static_cast<long>(peak);
-  return run;
+  return {run, std::nullopt};
 }
 
-std::optional<double> RunToExit(const Program& program, std::string& error) {
+Measured<double> RunToExit(const Program& program) {
   std::vector<std::string> argStrings{program.path};
   argStrings.insert(argStrings.end(), program.args.begin(), program.args.end());
   std::vector<char*> argv = NullTerminated(argStrings);
@@ -158,33 +154,30 @@ std::optional<double> RunToExit(const Program& program, std::string& error) {
       ::posix_spawn(&pid, program.path.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) {
-    error = program.path + ": " + std::strerror(spawned);
-    return std::nullopt;
+    return {std::nullopt, program.path + ": " + std::strerror(spawned)};
   }
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   const std::int64_t end = NowNs();
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    error = program.path + " did not end with status 0";
-    return std::nullopt;
+    return {std::nullopt, program.path + " did not end with status 0"};
   }
-  return static_cast<double>(end - start) / 1e9;
+  return {static_cast<double>(end - start) / 1e9, std::nullopt};
 }
 
-std::optional<std::vector<ExitFigures>> MeasureExits(const std::vector<Program>& programs, int runs,
-                                                     std::string& error) {
+Measured<std::vector<ExitFigures>> MeasureExits(const std::vector<Program>& programs, int runs) {
   for (const Program& p : programs) {
-    if (!RunToExit(p, error)) return std::nullopt;
+    if (Measured<double> warm = RunToExit(p); !warm.figures) return {std::nullopt, warm.error};
   }
   std::vector<std::vector<double>> seconds(programs.size());
   std::vector<std::vector<double>> ratios(programs.size());
   for (int r = 0; r < runs; ++r) {
     std::vector<double> round;
     for (const Program& p : programs) {
-      const std::optional<double> run = RunToExit(p, error);
-      if (!run) return std::nullopt;
-      round.push_back(*run);
+      const Measured<double> run = RunToExit(p);
+      if (!run.figures) return {std::nullopt, run.error};
+      round.push_back(*run.figures);
     }
     for (std::size_t i = 0; i < programs.size(); ++i) {
       seconds[i].push_back(round[i]);
@@ -192,12 +185,12 @@ std::optional<std::vector<ExitFigures>> MeasureExits(const std::vector<Program>&
     }
   }
   std::vector<ExitFigures> figures(programs.size());
-  if (runs <= 0) return figures;
+  if (runs <= 0) return {figures, std::nullopt};
   for (std::size_t i = 0; i < programs.size(); ++i) {
     figures[i].medianSeconds = Median(seconds[i]);
     figures[i].medianRatio = Median(ratios[i]);
   }
-  return figures;
+  return {figures, std::nullopt};
 }
 
 double Median(std::vector<double> values) {
@@ -207,22 +200,24 @@ double Median(std::vector<double> values) {
   return (values[mid - 1] + values[mid]) / 2;
 }
 
-std::optional<std::vector<ProcessFigures>> MeasureProcesses(const std::vector<Program>& programs,
-                                                            int runs, std::string& error) {
+Measured<std::vector<ProcessFigures>> MeasureProcesses(const std::vector<Program>& programs,
+                                                       int runs) {
   for (const Program& p : programs) {
-    if (!RunUntilShown(p.path, p.args, error)) return std::nullopt;
+    if (Measured<ProcessRun> warm = RunUntilShown(p.path, p.args); !warm.figures) {
+      return {std::nullopt, warm.error};
+    }
   }
   std::vector<std::vector<ProcessRun>> rounds;
   for (int r = 0; r < runs; ++r) {
     std::vector<ProcessRun>& round = rounds.emplace_back();
     for (const Program& p : programs) {
-      const std::optional<ProcessRun> run = RunUntilShown(p.path, p.args, error);
-      if (!run) return std::nullopt;
-      round.push_back(*run);
+      const Measured<ProcessRun> run = RunUntilShown(p.path, p.args);
+      if (!run.figures) return {std::nullopt, run.error};
+      round.push_back(*run.figures);
     }
   }
   std::vector<ProcessFigures> figures(programs.size());
-  if (rounds.empty()) return figures;
+  if (rounds.empty()) return {figures, std::nullopt};
   for (std::size_t i = 0; i < programs.size(); ++i) {
     std::vector<double> shown, rss, shownRatio, rssRatio;
     for (const std::vector<ProcessRun>& round : rounds) {
@@ -241,7 +236,7 @@ std::optional<std::vector<ProcessFigures>> MeasureProcesses(const std::vector<Pr
     f.medianShownRatio = Median(shownRatio);
     f.medianPeakRssRatio = Median(rssRatio);
   }
-  return figures;
+  return {figures, std::nullopt};
 }
 
 }  // namespace vorlane::bench

@@ -6,17 +6,26 @@
 #include <string>
 #include <vector>
 
+#include "text/refusal.h"
+
 namespace vorlane::bench {
+
+// What a run or a measurement gives: its figures, or why there are none.
+template <typename T>
+struct Measured {
+  std::optional<T> figures;
+  Refusal error;
+};
 
 struct ProcessRun {
   double shownSeconds = 0;  // from just before the spawn to the reported first paint
   long peakRssKiB = 0;      // the child's own VmHWM as it exits
 };
 
-// Runs `program` with `args` once, its output thrown away. Gives nothing, and says why in
-// `error`, when it cannot be started, does not report within the time limit, or fails.
-std::optional<ProcessRun> RunUntilShown(const std::string& program,
-                                        const std::vector<std::string>& args, std::string& error);
+// Runs `program` with `args` once, its output thrown away. An error when it cannot be started,
+// does not report within the time limit, or fails.
+Measured<ProcessRun> RunUntilShown(const std::string& program,
+                                   const std::vector<std::string>& args);
 
 struct ProcessFigures {
   double medianShownSeconds = 0;
@@ -38,13 +47,12 @@ struct Program {
   std::string path;
   std::vector<std::string> args;
 };
-std::optional<std::vector<ProcessFigures>> MeasureProcesses(const std::vector<Program>& programs,
-                                                            int runs, std::string& error);
+Measured<std::vector<ProcessFigures>> MeasureProcesses(const std::vector<Program>& programs,
+                                                       int runs);
 
 // Runs `program` with `args` to its end, its output thrown away: the time from just before the
-// spawn to its exit. None, and why in `error`, when it cannot be started or does not end with
-// status 0.
-std::optional<double> RunToExit(const Program& program, std::string& error);
+// spawn to its exit. An error when it cannot be started or does not end with status 0.
+Measured<double> RunToExit(const Program& program);
 
 struct ExitFigures {
   double medianSeconds = 0;
@@ -52,7 +60,6 @@ struct ExitFigures {
 };
 
 // As MeasureProcesses, for programs timed to their end.
-std::optional<std::vector<ExitFigures>> MeasureExits(const std::vector<Program>& programs, int runs,
-                                                     std::string& error);
+Measured<std::vector<ExitFigures>> MeasureExits(const std::vector<Program>& programs, int runs);
 
 }  // namespace vorlane::bench

@@ -65,8 +65,7 @@ void RegisterVorlanectlBenchmarks(int iterations) {
   Register(kImport, BM_VorlanectlImport, iterations);
 }
 
-std::optional<std::vector<ExitFigures>> MeasureVorlanectlProcesses(const std::string& folder,
-                                                                   int runs, std::string& error) {
+Measured<std::vector<ExitFigures>> MeasureVorlanectlProcesses(const std::string& folder, int runs) {
   const std::string image = FolderPath("vorlanectl-processes.bin");
   WriteFile(image, BenchImage());
   // In the order of kBarePrint, kVorlanectlShow and kVorlanectlExport.
@@ -75,10 +74,10 @@ std::optional<std::vector<ExitFigures>> MeasureVorlanectlProcesses(const std::st
       {VORLANE_BENCH_VORLANECTL, {"show", image}},
       {VORLANE_BENCH_VORLANECTL, {"export", image}},
   };
-  return MeasureExits(programs, runs, error);
+  return MeasureExits(programs, runs);
 }
 
-std::optional<std::vector<ExitFigures>> MeasureLayoutTyping(int runs, std::string& error) {
+Measured<std::vector<ExitFigures>> MeasureLayoutTyping(int runs) {
   // 100 characters of German: umlauts, "ß", capitals, AltGr for "@", "€" and the dash.
   constexpr std::string_view kText =
       "Grüße aus Köln! Die Straße ist 12,5 km lang; Preis: 30 € (inkl. MwSt.) – Fragen an "
@@ -104,7 +103,7 @@ std::optional<std::vector<ExitFigures>> MeasureLayoutTyping(int runs, std::strin
       type(onDisk, kText),
       type(onDisk, other),
   };
-  std::optional<std::vector<ExitFigures>> figures = MeasureExits(programs, runs, error);
+  Measured<std::vector<ExitFigures>> figures = MeasureExits(programs, runs);
   std::filesystem::remove(inMemory, ec);
   return figures;
 }

@@ -17,8 +17,7 @@ inline constexpr std::size_t kVorlanectlShow = 1;
 inline constexpr std::size_t kVorlanectlExport = 2;
 
 // Runs the three programs `runs` times each, taking turns, on the benchmark image.
-std::optional<std::vector<ExitFigures>> MeasureVorlanectlProcesses(const std::string& folder,
-                                                                   int runs, std::string& error);
+Measured<std::vector<ExitFigures>> MeasureVorlanectlProcesses(const std::string& folder, int runs);
 
 // The programs of the layout runs, by their place in the run: how-to-type first, the base of the
 // ratios; then `type --layout de` of 100 characters with the image in memory (/dev/shm, where
@@ -30,6 +29,6 @@ inline constexpr std::size_t kTypeLayoutOnDisk = 3;
 
 // Runs the programs `runs` times each, taking turns. Every `type` run changes its image, so that
 // it writes: two texts differing in their last character take turns on each image.
-std::optional<std::vector<ExitFigures>> MeasureLayoutTyping(int runs, std::string& error);
+Measured<std::vector<ExitFigures>> MeasureLayoutTyping(int runs);
 
 }  // namespace vorlane::bench

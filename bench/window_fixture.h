@@ -34,14 +34,17 @@ class BenchDialogs final : public ui::Dialogs {
   // The benchmarks' saves meet only their own writes, so no question comes; were one to, it
   // writes nothing, and the missing saved message shows.
   ui::DiskChangeAnswer AskAboutDiskChange(QWidget* /*parent*/, const QString& /*path*/,
-                                          ui::DiskChange /*change*/) override {
+                                          ui::DiskChange /*change*/,
+                                          const QString& /*advice*/) override {
     return ui::DiskChangeAnswer::Cancel;
   }
   std::optional<QString> OpenFile(QWidget* /*parent*/, std::string_view /*filter*/,
                                   const QString& /*startPath*/) override {
     return answer;
   }
-  UnsavedKeys AskAboutUnsavedKeys(QWidget* /*parent*/) override { return UnsavedKeys::Discard; }
+  UnsavedKeys AskAboutUnsavedKeys(QWidget* /*parent*/, const QString& /*question*/) override {
+    return UnsavedKeys::Discard;
+  }
 
   std::optional<QString> answer;
   QStringList messages;

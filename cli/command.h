@@ -15,13 +15,12 @@ namespace vorlane::cli {
 
 inline constexpr std::string_view kProgram = "vorlanectl";
 
-// The exit status of a command.
-enum Exit : int {
-  kExitOk = 0,
-  kExitRefused =
-      1,  // a refused input (image, settings file, argument value, key rule), or a failed write
-  kExitUsage = 2,  // unknown command or option, missing or extra argument, malformed KEY=FUNCTION
-};
+// The exit statuses of a command: numbers the shell sees, so constants rather than an enum.
+inline constexpr int kExitOk = 0;
+// A refused input (image, settings file, argument value, key rule), or a failed write.
+inline constexpr int kExitRefused = 1;
+// An unknown command or option, a missing or extra argument, a malformed KEY=FUNCTION.
+inline constexpr int kExitUsage = 2;
 
 // Data goes to `out`, messages to `err`; "-" as a file reads the descriptor `in` (the program's
 // standard input; tests pass a descriptor of their own).

@@ -1,22 +1,7 @@
 // The end-to-end test's only window into the image layout and the tables: it makes a patterned
 // image, writes functions and steps into it by their names, compares images, and answers what the
 // script needs from the tables, so that the script and the screen reader repeat none of them.
-//
-//   image_tool pattern FILE LENGTH        every byte a function of its offset
-//   image_tool put FILE OFFSET BYTE...    overwrite bytes from OFFSET (decimal values)
-//   image_tool set-key FILE N FUNCTION    give button M<N> (1..8) the function named FUNCTION
-//   image_tool set-step FILE PROG STEP MODIFIER DELAY KEY KEY KEY KEY KEY KEY
-//                                         write step STEP (0..99) of macro PROG (0..7) from the
-//                                         names the editor's lists and key-caps show
-//   image_tool compare FILE EXPECTED      exit 1, listing the first differences, unless the two
-//                                         files are equal
-//   image_tool button-offset N            offset of the byte of button M<N>, N = 1..8
-//   image_tool step-offset PROG STEP      offset of byte 0 of step STEP of macro PROG
-//   image_tool min-size                   the shortest file that is an image
-//   image_tool position FUNCTION          the function's row in the button lists, from 0
-//   image_tool catalogue-size             how many rows the button lists have
-//   image_tool key-caps                   the key-caps' captions, one a line, in control order
-//   image_tool key-code CAPTION           the code the key-cap CAPTION puts into a step
+// Its commands are the table kCommands below; run without arguments, it lists them.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -34,14 +19,6 @@
 using namespace vorlane;  // a small tool over the image layout and the tables
 
 namespace {
-
-int Usage() {
-  std::cerr << "usage: image_tool pattern FILE LENGTH | put FILE OFFSET BYTE... |"
-               " set-key FILE N FUNCTION | set-step FILE PROG STEP MODIFIER DELAY KEY*6 |"
-               " compare FILE EXPECTED | button-offset N | step-offset PROG STEP | min-size |"
-               " position FUNCTION | catalogue-size | key-caps\n";
-  return 2;
-}
 
 // Whole decimal number within [low, high], or -1.
 long Number(const std::string& text, long low, long high) {
@@ -109,91 +86,131 @@ int Put(const std::string& file, long offset, const std::vector<char>& bytes) {
   return io.good() ? 0 : 1;
 }
 
+using Args = std::vector<std::string>;  // the command's name first
+constexpr long kMaxLength = 1L << 30;
+constexpr int kUsage = 2;
+
+int Print(auto value) {
+  std::cout << value << '\n';
+  return 0;
+}
+
+// The offset of the step that args[at] (macro, 0..7) and args[at + 1] (step, 0..99) name, or -1.
+int StepOffsetAt(const Args& args, std::size_t at) {
+  const long prog = Number(args[at], 0, kProgCount - 1);
+  const long step = Number(args[at + 1], 0, StepsPerProg - 1);
+  return prog < 0 || step < 0
+             ? -1
+             : static_cast<int>(StepOffset(static_cast<int>(prog), static_cast<int>(step)));
+}
+
+int PutBytes(const Args& args) {
+  const long offset = Number(args[2], 0, kMaxLength);
+  if (offset < 0) return kUsage;
+  std::vector<char> bytes;
+  for (std::size_t k = 3; k < args.size(); ++k) {
+    const long b = Number(args[k], 0, 255);
+    if (b < 0) return kUsage;
+    bytes.push_back(static_cast<char>(static_cast<std::uint8_t>(b)));
+  }
+  return Put(args[1], offset, bytes);
+}
+
+int SetKey(const Args& args) {
+  const long n = Number(args[2], 1, kButtonCount);
+  const std::optional<int> p = Position(args[3]);
+  if (n < 0 || !p) return kUsage;
+  return Put(args[1], static_cast<long>(ButtonOffsets.at(static_cast<std::size_t>(n - 1))),
+             {static_cast<char>(CatalogueCode(*p))});
+}
+
+int SetStep(const Args& args) {
+  auto text = [](const ListItem& i) { return i.text; };
+  auto caption = [](const KeyCap& c) { return c.caption; };
+  std::vector<int> codes{CodeOf(ModifierItems(), text, args[4]),
+                         CodeOf(DelayItems(), text, args[5])};
+  for (std::size_t k = 6; k < args.size(); ++k)
+    codes.push_back(CodeOf(KeyCapTable(), caption, args[k]));
+  const int offset = StepOffsetAt(args, 2);
+  if (offset < 0 || std::find(codes.begin(), codes.end(), -1) != codes.end()) return kUsage;
+  return Put(args[1], offset, std::vector<char>(codes.begin(), codes.end()));
+}
+
+// A command: its name, how many arguments follow it (or at least that many), what they are and
+// what it does, and its run, which answers kUsage for an argument it cannot take.
+struct Command {
+  std::string_view name;
+  std::size_t count;
+  bool orMore;
+  std::string_view arguments;
+  std::string_view what;
+  int (*run)(const Args& args);
+};
+
+constexpr Command kCommands[] = {
+    {"pattern", 2, false, "FILE LENGTH", "every byte a function of its offset",
+     [](const Args& a) {
+       const long length = Number(a[2], 0, kMaxLength);
+       return length < 0 ? kUsage : Pattern(a[1], length);
+     }},
+    {"put", 3, true, "FILE OFFSET BYTE...", "overwrite bytes from OFFSET (decimal values)",
+     PutBytes},
+    {"set-key", 3, false, "FILE N FUNCTION", "give button M<N> (1..8) the function named FUNCTION",
+     SetKey},
+    {"set-step", 3 + MacroStepSize, false, "FILE PROG STEP MODIFIER DELAY KEY*6",
+     "write step STEP (0..99) of macro PROG (0..7) from the names the lists and key-caps show",
+     SetStep},
+    {"compare", 2, false, "FILE EXPECTED", "exit 1, listing the first differences, unless equal",
+     [](const Args& a) { return Compare(a[1], a[2]); }},
+    {"button-offset", 1, false, "N", "offset of the byte of button M<N>, N = 1..8",
+     [](const Args& a) {
+       const long n = Number(a[1], 1, kButtonCount);
+       return n < 0 ? kUsage : Print(ButtonOffsets.at(static_cast<std::size_t>(n - 1)));
+     }},
+    {"step-offset", 2, false, "PROG STEP", "offset of byte 0 of step STEP of macro PROG",
+     [](const Args& a) {
+       const int offset = StepOffsetAt(a, 1);
+       return offset < 0 ? kUsage : Print(offset);
+     }},
+    {"min-size", 0, false, "", "the shortest file that is an image",
+     [](const Args&) { return Print(kMinImageSize); }},
+    {"position", 1, false, "FUNCTION", "the function's row in the button lists, from 0",
+     [](const Args& a) {
+       const std::optional<int> p = Position(a[1]);
+       return p ? Print(*p) : kUsage;
+     }},
+    {"catalogue-size", 0, false, "", "how many rows the button lists have",
+     [](const Args&) { return Print(kCatalogueSize); }},
+    {"key-caps", 0, false, "", "the key-caps' captions, one a line, in control order",
+     [](const Args&) {
+       for (const KeyCap& cap : KeyCapTable()) std::cout << cap.caption << '\n';
+       return 0;
+     }},
+    {"key-code", 1, false, "CAPTION", "the code the key-cap CAPTION puts into a step",
+     [](const Args& a) {
+       const int code = CodeOf(
+           KeyCapTable(), [](const KeyCap& c) { return c.caption; }, a[1]);
+       return code < 0 ? kUsage : Print(code);
+     }},
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty()) return Usage();
-  const std::string& command = args[0];
-  constexpr long kMaxLength = 1L << 30;
-
-  if (command == "pattern" && args.size() == 3) {
-    const long length = Number(args[2], 0, kMaxLength);
-    return length < 0 ? Usage() : Pattern(args[1], length);
-  }
-  if (command == "put" && args.size() >= 4) {
-    const long offset = Number(args[2], 0, kMaxLength);
-    if (offset < 0) return Usage();
-    std::vector<char> bytes;
-    for (std::size_t k = 3; k < args.size(); ++k) {
-      const long b = Number(args[k], 0, 255);
-      if (b < 0) return Usage();
-      bytes.push_back(static_cast<char>(static_cast<std::uint8_t>(b)));
+  const Args args(argv + 1, argv + argc);
+  for (const Command& command : kCommands) {
+    if (args.empty() || args[0] != command.name) continue;
+    const std::size_t given = args.size() - 1;
+    if (given == command.count || (command.orMore && given > command.count)) {
+      const int status = command.run(args);
+      if (status != kUsage) return status;
     }
-    return Put(args[1], offset, bytes);
+    break;
   }
-  if (command == "set-key" && args.size() == 4) {
-    const long n = Number(args[2], 1, kButtonCount);
-    const std::optional<int> p = Position(args[3]);
-    if (n < 0 || !p) return Usage();
-    return Put(args[1], static_cast<long>(ButtonOffsets.at(static_cast<std::size_t>(n - 1))),
-               {static_cast<char>(CatalogueCode(*p))});
+  std::cerr << "usage:\n";
+  for (const Command& command : kCommands) {
+    std::cerr << "  image_tool " << command.name << (command.count > 0 ? " " : "")
+              << command.arguments << "\n      " << command.what << '\n';
   }
-  if (command == "set-step" && args.size() == 4 + MacroStepSize) {
-    const long prog = Number(args[2], 0, kProgCount - 1);
-    const long step = Number(args[3], 0, StepsPerProg - 1);
-    std::vector<int> codes{CodeOf(
-                               ModifierItems(), [](const ListItem& i) { return i.text; }, args[4]),
-                           CodeOf(
-                               DelayItems(), [](const ListItem& i) { return i.text; }, args[5])};
-    for (std::size_t k = 6; k < args.size(); ++k)
-      codes.push_back(CodeOf(
-          KeyCapTable(), [](const KeyCap& c) { return c.caption; }, args[k]));
-    if (prog < 0 || step < 0 || std::find(codes.begin(), codes.end(), -1) != codes.end())
-      return Usage();
-    const std::vector<char> bytes(codes.begin(), codes.end());
-    return Put(args[1],
-               static_cast<long>(StepOffset(static_cast<int>(prog), static_cast<int>(step))),
-               bytes);
-  }
-  if (command == "compare" && args.size() == 3) return Compare(args[1], args[2]);
-  if (command == "position" && args.size() == 2) {
-    const std::optional<int> p = Position(args[1]);
-    if (!p) return Usage();
-    std::cout << *p << '\n';
-    return 0;
-  }
-  if (command == "catalogue-size" && args.size() == 1) {
-    std::cout << kCatalogueSize << '\n';
-    return 0;
-  }
-  if (command == "key-caps" && args.size() == 1) {
-    for (const KeyCap& cap : KeyCapTable()) std::cout << cap.caption << '\n';
-    return 0;
-  }
-  if (command == "key-code" && args.size() == 2) {
-    const int code = CodeOf(
-        KeyCapTable(), [](const KeyCap& c) { return c.caption; }, args[1]);
-    if (code < 0) return Usage();
-    std::cout << code << '\n';
-    return 0;
-  }
-  if (command == "button-offset" && args.size() == 2) {
-    const long n = Number(args[1], 1, kButtonCount);
-    if (n < 0) return Usage();
-    std::cout << ButtonOffsets.at(static_cast<std::size_t>(n - 1)) << '\n';
-    return 0;
-  }
-  if (command == "step-offset" && args.size() == 3) {
-    const long prog = Number(args[1], 0, kProgCount - 1);
-    const long step = Number(args[2], 0, StepsPerProg - 1);
-    if (prog < 0 || step < 0) return Usage();
-    std::cout << StepOffset(static_cast<int>(prog), static_cast<int>(step)) << '\n';
-    return 0;
-  }
-  if (command == "min-size" && args.size() == 1) {
-    std::cout << kMinImageSize << '\n';
-    return 0;
-  }
-  return Usage();
+  return kUsage;
 }

@@ -7,11 +7,15 @@
 //
 // Pixels from the window's client area; WINDOW and CONTROL are the object names (Form1, Command5,
 // Form2, Label2_3, keycode, Label1_17, ...), TEXT what the control shows.
+//
+//   layout_tool --editor-picture FILE    draws the macro editor with a sample step into FILE (PNG),
+//                                        the README's picture (docs/macro-editor.png)
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
 
 #include <iostream>
+#include <string_view>
 
 #include "image/module1.h"
 #include "ui/main/form1.h"
@@ -50,6 +54,15 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   vorlane::Module1 state;
   vorlane::ui::QtDialogs dialogs;
+  if (argc == 3 && std::string_view(argv[1]) == "--editor-picture") {
+    state.StepBuffer = {0x01, 0x05, 0, 0, 0xE0, 0x04, 0x05, 0x07};  // LCtr, 0.5s, LCtr A B D
+    vorlane::ui::ImageEdits edits(state, dialogs, nullptr, &vorlane::NoHistory());
+    vorlane::ui::keycode editor(state, dialogs, edits, nullptr);
+    editor.show();
+    QCoreApplication::processEvents();
+    if (QWidget* focused = editor.focusWidget()) focused->clearFocus();  // no focus mark
+    return editor.grab().save(QString::fromLocal8Bit(argv[2]), "PNG") ? 0 : 1;
+  }
   vorlane::ui::Form1 main(state, dialogs);
   const vorlane::ui::Form2 list(state, &main);
   const vorlane::ui::keycode editor(state, dialogs, main.Edits(), &main);

@@ -10,6 +10,7 @@
 #include "image/image_file.h"
 #include "image/layout.h"
 #include "image/macro_slots.h"
+#include "image/module1.h"
 #include "image/testing/fake_button_lists.h"
 #include "image/testing/invariants.h"
 #include "image/testing/test_images.h"

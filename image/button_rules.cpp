@@ -71,7 +71,7 @@ ButtonBytes StoreButtonsInImage(const ButtonLists& lists, ImageBytes& image) {
   return before;
 }
 
-std::optional<std::string> KeyRuleViolation(const ImageBytes& before, const ImageBytes& after) {
+Refusal KeyRuleViolation(const ImageBytes& before, const ImageBytes& after) {
   const ButtonBytes old = ReadButtonBytes(before);
   const ButtonBytes now = ReadButtonBytes(after);
   if (old == now) return std::nullopt;

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "image/image_bytes.h"
+#include "text/refusal.h"
 
 namespace vorlane {
 
@@ -58,6 +59,6 @@ ButtonBytes StoreButtonsInImage(const ButtonLists& lists, ImageBytes& image);
 // first, may not hold the function of another key (ClashMessage, k the lowest); and once any key
 // changes, all eight must hold a function (kIncompleteMessage, naming a key that has none). The
 // message to refuse the change with, or none.
-std::optional<std::string> KeyRuleViolation(const ImageBytes& before, const ImageBytes& after);
+Refusal KeyRuleViolation(const ImageBytes& before, const ImageBytes& after);
 
 }  // namespace vorlane

@@ -5,6 +5,7 @@
 
 #include "image/image_file.h"
 #include "image/macro_slots.h"
+#include "image/module1.h"
 
 namespace vorlane {
 

@@ -17,16 +17,6 @@ void CheckStepAddress(const ImageBytes& image, int prog, int step) {
 
 }  // namespace
 
-void RefreshProgSteps(Module1& state) {
-  const ImageBytes& image = state.ConfigImage;
-  RequireImage(image);
-  for (std::size_t p = 0; p < state.ProgSteps.size(); ++p) {
-    const auto first =
-        image.begin() + static_cast<std::ptrdiff_t>(StepOffset(static_cast<int>(p), 0));
-    std::copy_n(first, ProgAreaSize, state.ProgSteps[p].begin());
-  }
-}
-
 MacroStep StepOfProg(const ProgBlock& block, int step) {
   if (step < 0 || step >= StepsPerProg) throw std::out_of_range("no macro step");
   MacroStep bytes{};
@@ -34,12 +24,6 @@ MacroStep StepOfProg(const ProgBlock& block, int step) {
       block.begin() + static_cast<std::ptrdiff_t>(MacroStepSize * static_cast<std::size_t>(step)),
       MacroStepSize, bytes.begin());
   return bytes;
-}
-
-void LoadStep(Module1& state) {
-  if (state.ProgIndex < 0 || state.ProgIndex >= kProgCount) throw std::out_of_range("no macro");
-  state.StepBuffer =
-      StepOfProg(state.ProgSteps[static_cast<std::size_t>(state.ProgIndex)], state.ItemNum);
 }
 
 MacroStep GetStep(const ImageBytes& image, int prog, int step) {
@@ -54,12 +38,6 @@ void PutStep(ImageBytes& image, int prog, int step, const MacroStep& bytes) {
   CheckStepAddress(image, prog, step);
   std::copy(bytes.begin(), bytes.end(),
             image.begin() + static_cast<std::ptrdiff_t>(StepOffset(prog, step)));
-}
-
-MacroStep StoreStep(Module1& state) {
-  MacroStep before = GetStep(state.ConfigImage, state.ProgIndex, state.ItemNum);
-  PutStep(state.ConfigImage, state.ProgIndex, state.ItemNum, state.StepBuffer);
-  return before;
 }
 
 void PushKey(MacroStep& step, std::uint8_t code) {

@@ -1,21 +1,12 @@
-// The eight macro blocks of the image and the working copy of the step being edited.
+// The steps of the image's eight macro blocks, read and written by their place, and the bytes of
+// one step.
 #pragma once
 
 #include <cstdint>
 
-#include "image/module1.h"
+#include "image/image_bytes.h"
 
 namespace vorlane {
-
-// Copies the whole macro area of ConfigImage into ProgSteps.
-void RefreshProgSteps(Module1& state);
-
-// StepBuffer = step ItemNum of macro ProgIndex, read from the mirrors.
-void LoadStep(Module1& state);
-
-// Writes StepBuffer into ConfigImage at step ItemNum of macro ProgIndex. Returns the 8 bytes it
-// replaced so that a failed save can put them back with PutStep.
-MacroStep StoreStep(Module1& state);
 
 MacroStep GetStep(const ImageBytes& image, int prog, int step);
 void PutStep(ImageBytes& image, int prog, int step, const MacroStep& bytes);

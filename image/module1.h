@@ -27,4 +27,14 @@ struct Module1 {
 // A file counts as chosen when its name is longer than one character.
 bool HasChosenFile(const Module1& state);
 
+// Copies the whole macro area of ConfigImage into ProgSteps.
+void RefreshProgSteps(Module1& state);
+
+// StepBuffer = step ItemNum of macro ProgIndex, read from the mirrors.
+void LoadStep(Module1& state);
+
+// Writes StepBuffer into ConfigImage at step ItemNum of macro ProgIndex. Returns the 8 bytes it
+// replaced so that a failed save can put them back with PutStep.
+MacroStep StoreStep(Module1& state);
+
 }  // namespace vorlane

@@ -10,30 +10,23 @@
 #include <vector>
 
 #include "settings/typing.h"
+#include "text/refusal.h"
 
 namespace vorlane::layouts {
 
-// One key of a step: the step's modifier code and the key's HID usage.
-struct KeyPress {
-  std::uint8_t modifier = 0;
-  std::uint8_t key = 0;
-  friend bool operator==(const KeyPress&, const KeyPress&) = default;
-};
-
-// How a character is typed: one press, or a dead key and then the key it composes with; no
-// presses when the layout has no way, and then `why` may say more than that.
-struct Way {
-  std::vector<KeyPress> presses;
-  std::string why;
-};
+using settings::KeyPress;
+using settings::Way;
 
 class KeyboardLayout {
  public:
+  struct Opened {
+    std::unique_ptr<KeyboardLayout> layout;
+    Refusal error;
+  };
   // The keymap of `layout` with `variant` ("" for the layout itself), with the rules "evdev" and
-  // the model "pc105". None, with `error` set, for a name that is no layout or variant of the XKB
-  // registry (naming the closest ones), or when the keyboard data cannot be read.
-  static std::unique_ptr<KeyboardLayout> Open(std::string_view layout, std::string_view variant,
-                                              std::string& error);
+  // the model "pc105". An error for a name that is no layout or variant of the XKB registry
+  // (naming the closest ones), or when the keyboard data cannot be read.
+  static Opened Open(std::string_view layout, std::string_view variant);
   ~KeyboardLayout();
   KeyboardLayout(const KeyboardLayout&) = delete;
   KeyboardLayout& operator=(const KeyboardLayout&) = delete;

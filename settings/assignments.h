@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "settings/settings_file.h"
+#include "text/refusal.h"
 
 namespace vorlane::settings {
 
 struct ParsedAssignments {
   Settings settings;  // the keys assigned; no macros
-  std::optional<std::string> error;
+  Refusal error;
   bool malformed = false;  // the error is in the form of an argument (no "="), not in a name
 };
 

@@ -62,11 +62,8 @@ std::optional<std::uint8_t> FunctionCode(std::string_view name) {
 }
 
 const std::vector<std::string_view>& FunctionNames() {
-  static const std::vector<std::string_view> names = [] {
-    std::vector<std::string_view> v;
-    for (const CatalogueEntry& entry : FunctionCatalogue()) v.push_back(entry.name);
-    return v;
-  }();
+  static const std::vector<std::string_view> names =
+      NamesOf(FunctionCatalogue(), &CatalogueEntry::name);
   return names;
 }
 

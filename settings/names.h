@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,14 @@ const std::vector<std::string_view>& MacroNames();
 std::optional<std::string_view> FunctionName(std::uint8_t code);
 std::optional<std::uint8_t> FunctionCode(std::string_view name);
 const std::vector<std::string_view>& FunctionNames();  // in the key lists' order
+
+// The names of a table's rows, `field` of each in order: what a did-you-mean chooses from.
+template <typename Table, typename Field>
+std::vector<std::string_view> NamesOf(const Table& table, Field field) {
+  std::vector<std::string_view> names;
+  for (const auto& row : table) names.push_back(std::invoke(field, row));
+  return names;
+}
 
 // "; did you mean ..." with the functions closest to a word that names none; the words people
 // type for a key ("1", "A", "Esc", "PgUp", "Return") find its function.

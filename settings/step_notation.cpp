@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "image/layout.h"
+#include "settings/names.h"
 #include "text/hex.h"
 #include "text/numbers.h"
 #include "text/quote.h"
@@ -58,39 +59,24 @@ struct Tokens {
 };
 
 const std::vector<std::string_view>& ModifierNameList() {
-  static const std::vector<std::string_view> names = [] {
-    std::vector<std::string_view> v;
-    for (const ListItem& item : ModifierItems()) v.push_back(item.text);
-    return v;
-  }();
+  static const std::vector<std::string_view> names = NamesOf(ModifierItems(), &ListItem::text);
   return names;
 }
 
 const std::vector<std::string_view>& KeyCapNameList() {
-  static const std::vector<std::string_view> names = [] {
-    std::vector<std::string_view> v;
-    for (const KeyCap& cap : KeyCapTable()) v.push_back(cap.caption);
-    return v;
-  }();
+  static const std::vector<std::string_view> names = NamesOf(KeyCapTable(), &KeyCap::caption);
   return names;
 }
 
-// A file holds up to 4,800 key names: looked up in a hash table rather than compared with 105
-// captions each.
-using CodeByName = std::unordered_map<std::string_view, std::uint8_t>;
-
-std::optional<std::uint8_t> ModifierCode(std::string_view name) {
-  static const CodeByName codes = [] {
-    CodeByName map;
-    for (const ListItem& item : ModifierItems()) map.emplace(item.text, item.code);
-    return map;
-  }();
-  if (const auto it = codes.find(name); it != codes.end()) return it->second;
+std::optional<std::uint8_t> ModifierOrByte(std::string_view name) {
+  if (const std::optional<std::uint8_t> code = ModifierCode(name)) return code;
   return ParseHexByte(name);
 }
 
-// "Null" is a key-cap with code 0, so the table covers it.
+// "Null" is a key-cap with code 0, so the table covers it. A file holds up to 4,800 key names:
+// looked up in a hash table rather than compared with 105 captions each.
 std::optional<std::uint8_t> KeyCode(std::string_view name) {
+  using CodeByName = std::unordered_map<std::string_view, std::uint8_t>;
   static const CodeByName codes = [] {
     CodeByName map;
     for (const KeyCap& cap : KeyCapTable()) map.emplace(cap.caption, cap.code);
@@ -163,7 +149,7 @@ ParsedStep ParseStep(std::string_view text) {
     return parsed;
   }
   const Token& modifier = tokens[0];
-  const std::optional<std::uint8_t> modifierCode = ModifierCode(modifier.text);
+  const std::optional<std::uint8_t> modifierCode = ModifierOrByte(modifier.text);
   if (!modifierCode) {
     parsed.error = UnknownName(modifier, "modifier", ModifierNames());
     return parsed;

@@ -24,8 +24,6 @@ using text::Quoted;
 
 namespace {
 
-constexpr std::string_view kShiftModifier = "LShi";
-
 struct UsKey {
   char character;
   bool shifted;
@@ -62,17 +60,10 @@ std::optional<UsKey> KeyOf(char c) {
   return std::nullopt;
 }
 
-std::uint8_t ShiftCode() {
-  for (const ListItem& item : ModifierItems()) {
-    if (item.text == kShiftModifier) return item.code;
-  }
-  return 0;
-}
-
 }  // namespace
 
-std::optional<std::string> ForEachCharacter(std::string_view utf8,
-                                            const std::function<bool(const TextCharacter&)>& each) {
+Refusal ForEachCharacter(std::string_view utf8,
+                         const std::function<bool(const TextCharacter&)>& each) {
   std::size_t characters = 0;
   for (std::size_t at = 0; at < utf8.size();) {
     char32_t point = 0;
@@ -95,26 +86,56 @@ std::string CharacterName(const TextCharacter& character) {
                    : CodePointName(character.point);
 }
 
-TypedText TypeText(std::string_view utf8, std::uint8_t delayTenths) {
+TypedText TypeOn(const Keyboard& keyboard, std::string_view utf8, std::uint8_t delayTenths) {
+  struct Missing {
+    std::size_t number;
+    std::string name;
+    std::string why;
+  };
   TypedText typed;
-  const std::uint8_t shift = ShiftCode();
-  std::optional<std::string> notUtf8 = ForEachCharacter(utf8, [&](const TextCharacter& character) {
-    const std::optional<UsKey> key =
-        character.bytes.size() == 1 ? KeyOf(character.bytes[0]) : std::nullopt;
-    if (!key) {
-      typed.error = "character " + std::to_string(character.number) + " of the text, " +
-                    CharacterName(character) + ", has no key on a US keyboard";
-      return false;
+  std::vector<Missing> missing;
+  Refusal notUtf8 = ForEachCharacter(utf8, [&](const TextCharacter& character) {
+    const Way way = keyboard.wayOf(character);
+    if (way.presses.empty())
+      missing.push_back({character.number, CharacterName(character), way.why});
+    for (const KeyPress& press : way.presses) {
+      MacroStep step{};
+      step[kStepModifierByte] = press.modifier;
+      step[kStepDelayByte] = delayTenths;
+      step[kStepLastKeyByte] = press.key;
+      typed.steps.push_back(step);
     }
-    MacroStep step{};
-    step[kStepModifierByte] = key->shifted ? shift : 0;
-    step[kStepDelayByte] = delayTenths;
-    step[kStepLastKeyByte] = static_cast<std::uint8_t>(KeyCapCode(key->keyCap));
-    typed.steps.push_back(step);
     return true;
   });
-  if (notUtf8) typed.error = std::move(notUtf8);
+  const std::string noKey = "no key on " + keyboard.name;
+  auto why = [](const Missing& m) { return m.why.empty() ? "" : ": " + m.why; };
+  if (notUtf8) {
+    typed.error = std::move(notUtf8);
+  } else if (missing.size() == 1) {
+    const Missing& m = missing.front();
+    typed.error = "character " + std::to_string(m.number) + " of the text, " + m.name + ", has " +
+                  noKey + why(m);
+  } else if (!missing.empty()) {
+    std::string error =
+        std::to_string(missing.size()) + " characters of the text have " + noKey + ":";
+    for (const Missing& m : missing) {
+      error += "\n  character " + std::to_string(m.number) + ", " + m.name + why(m);
+    }
+    typed.error = std::move(error);
+  }
   return typed;
+}
+
+Way UsKeyboardWay(const TextCharacter& character) {
+  const std::optional<UsKey> key =
+      character.bytes.size() == 1 ? KeyOf(character.bytes[0]) : std::nullopt;
+  if (!key) return {};
+  const std::uint8_t modifier = key->shifted ? kShiftModifier : 0;
+  return {{{modifier, static_cast<std::uint8_t>(KeyCapCode(key->keyCap))}}, ""};
+}
+
+TypedText TypeText(std::string_view utf8, std::uint8_t delayTenths) {
+  return TypeOn({"a US keyboard", UsKeyboardWay}, utf8, delayTenths);
 }
 
 TypeResult TypeIntoImage(const ImageBytes& image, const TypeRequest& request) {

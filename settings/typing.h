@@ -10,12 +10,13 @@
 #include <vector>
 
 #include "image/image_bytes.h"
+#include "text/refusal.h"
 
 namespace vorlane::settings {
 
 struct TypedText {
   std::vector<MacroStep> steps;
-  std::optional<std::string> error;  // why the text cannot be typed, naming the characters
+  Refusal error;  // why the text cannot be typed, naming the characters
 };
 
 // One character of a text to type.
@@ -27,16 +28,43 @@ struct TextCharacter {
 
 // Calls `each` with the characters of `utf8` in order while it returns true; a carriage return
 // before a newline is no character of its own. The error when a byte is not UTF-8.
-std::optional<std::string> ForEachCharacter(std::string_view utf8,
-                                            const std::function<bool(const TextCharacter&)>& each);
+Refusal ForEachCharacter(std::string_view utf8,
+                         const std::function<bool(const TextCharacter&)>& each);
 
 // The character for a message: "\"é\" (U+00E9)", or "U+0007" for one that shows nothing.
 std::string CharacterName(const TextCharacter& character);
 
-// Each character becomes one step: its key in the last key slot, modifier "LShi" for a shifted
-// character (capitals, "!", "{", ...), else "None", and `delayTenths`. A space is "SP", a newline
-// "Ent" (a carriage return before it is dropped), a tab "Tab". Any other character, non-ASCII
-// ones among them, has no key and is an error naming it.
+// One key of a step: the step's modifier code and the key's code.
+struct KeyPress {
+  std::uint8_t modifier = 0;
+  std::uint8_t key = 0;
+  friend bool operator==(const KeyPress&, const KeyPress&) = default;
+};
+
+// How a character is typed: its presses in order, one step each; none when the keyboard has no
+// way, and then `why` may say more than that.
+struct Way {
+  std::vector<KeyPress> presses;
+  std::string why;
+};
+
+// A keyboard the text is typed on: its name for messages ("a US keyboard") and its way to type
+// each character.
+struct Keyboard {
+  std::string name;
+  std::function<Way(const TextCharacter&)> wayOf;
+};
+
+// The text's steps, a press each with `delayTenths`, its key in the last key slot. The error
+// lists every character the keyboard has no way for, or names the first byte that is not UTF-8.
+TypedText TypeOn(const Keyboard& keyboard, std::string_view utf8, std::uint8_t delayTenths);
+
+// A character on a US keyboard: its key, with modifier "LShi" for a shifted character (capitals,
+// "!", "{", ...). A space is "SP", a newline "Ent" (a carriage return before it is dropped), a
+// tab "Tab". Any other character, non-ASCII ones among them, has no key.
+Way UsKeyboardWay(const TextCharacter& character);
+
+// The text typed on a US keyboard.
 TypedText TypeText(std::string_view utf8, std::uint8_t delayTenths);
 
 // What the `type` command asks for.
@@ -51,7 +79,7 @@ struct TypeRequest {
 
 struct TypeResult {
   ImageBytes image;  // the image with the text typed in; every other byte as it was
-  std::optional<std::string> error;
+  Refusal error;
 };
 
 // `image` with the text's steps written into the macro from the start step on; the steps before

@@ -141,12 +141,12 @@ static_assert(kKeyCaps.back().caption == "Null", "key-cap initializer is short")
 constexpr std::array<ListItem, kModifierItemCount> kModifierItems{{
     {"None", 0},
     {"LCtr", 1},
-    {"LShi", 2},
+    {"LShi", kShiftModifier},
     {"LAlt", 3},
     {"LWin", 4},
     {"RCtr", 5},
     {"RShi", 6},
-    {"RAlt", 7},
+    {"RAlt", kAltGrModifier},
     {"RWin", 8},
     {"RWin+RShi", 9},
     {"RWin+RCtr", 10},
@@ -154,7 +154,7 @@ constexpr std::array<ListItem, kModifierItemCount> kModifierItems{{
     {"RWin+RCtr+RShi", 12},
     {"RCtr+RAlt", 13},
     {"RCtr+RShi", 14},
-    {"RAlt+RShi", 15},
+    {"RAlt+RShi", kShiftAltGrModifier},
     {"RAlt+RCtr+RShi", 16},
     {"FD-Stop", 253},
 }};
@@ -210,6 +210,13 @@ std::int16_t KeyCapCode(std::string_view label) {
     if (cap.caption == label) return cap.code;
   }
   return 0;
+}
+
+std::optional<std::uint8_t> ModifierCode(std::string_view label) {
+  for (const ListItem& item : kModifierItems) {
+    if (item.text == label) return item.code;
+  }
+  return std::nullopt;
 }
 
 std::string KeyCodeName(int code) {

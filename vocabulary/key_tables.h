@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,10 +40,17 @@ const std::array<ListItem, kModifierItemCount>& ModifierItems();
 // The macro editor's delay list, "0.0s" .. "3.0s"; item p carries p.
 const std::array<ListItem, kDelayItemCount>& DelayItems();
 
+// The modifiers a typed character needs: Shift, AltGr (the right Alt) and both.
+inline constexpr std::uint8_t kShiftModifier = 2;        // "LShi"
+inline constexpr std::uint8_t kAltGrModifier = 7;        // "RAlt"
+inline constexpr std::uint8_t kShiftAltGrModifier = 15;  // "RAlt+RShi"
+
 // Key-cap label to key code; a text that is no label gives 0, like "Null".
 std::int16_t KeyCapCode(std::string_view label);
 // Key code to key-cap label; codes without a label read "0x" and upper-case hex digits.
 std::string KeyCodeName(int code);
+// Modifier label to code; none for a text that is no label of the list.
+std::optional<std::uint8_t> ModifierCode(std::string_view label);
 // Modifier code to label; 0, 253 and unknown codes read "0x" and upper-case hex digits.
 std::string ModifierName(int code);
 

@@ -135,9 +135,9 @@ TEST(Median, TakesTheMiddleOrTheMeanOfTheMiddleTwo) {
 TEST(RunUntilShown, TheTimedProgramsReportShownAndPeakMemory) {
   for (const std::string& program :
        {std::string(VORLANE_BENCH_BARE_PROGRAM), std::string(VORLANE_BENCH_VORLANE_PROGRAM)}) {
-    std::string error;
-    const std::optional<ProcessRun> run = RunUntilShown(program, {"300", "200", "Load"}, error);
-    ASSERT_TRUE(run.has_value()) << program << ": " << error;
+    const Measured<ProcessRun> measured = RunUntilShown(program, {"300", "200", "Load"});
+    const std::optional<ProcessRun>& run = measured.figures;
+    ASSERT_TRUE(run.has_value()) << program << ": " << *measured.error;
     EXPECT_GT(run->shownSeconds, 0) << program;
     EXPECT_LT(run->shownSeconds, 60) << program;
     EXPECT_GT(run->peakRssKiB, 1024) << program;  // a Qt program takes several MiB
@@ -145,25 +145,21 @@ TEST(RunUntilShown, TheTimedProgramsReportShownAndPeakMemory) {
 }
 
 TEST(RunUntilShown, AProgramThatNeverReportsIsAnError) {
-  std::string error;
-  EXPECT_FALSE(RunUntilShown("/bin/true", {}, error).has_value());
-  EXPECT_NE(error.find("did not report"), std::string::npos) << error;
-
-  EXPECT_FALSE(RunUntilShown("/nonexistent/program", {}, error).has_value());
-  EXPECT_FALSE(error.empty());
+  const Refusal error = RunUntilShown("/bin/true", {}).error;
+  EXPECT_NE(error.value_or("").find("did not report"), std::string::npos) << error.value_or("");
+  EXPECT_TRUE(RunUntilShown("/nonexistent/program", {}).error.has_value());
 }
 
 // The floor of vorlanectl's figures must end cleanly on the image it is given; a program that
 // fails or cannot start is an error, not a figure.
 TEST(RunToExit, TimesAProgramToItsEndAndRefusesAFailure) {
-  std::string error;
-  const std::optional<double> run =
-      RunToExit({VORLANE_BENCH_BARE_PRINT, {"/proc/self/exe"}}, error);
-  ASSERT_TRUE(run.has_value()) << error;
-  EXPECT_GT(*run, 0);
-  EXPECT_FALSE(RunToExit({VORLANE_BENCH_BARE_PRINT, {"/nonexistent"}}, error).has_value());
-  EXPECT_NE(error.find("did not end with status 0"), std::string::npos) << error;
-  EXPECT_FALSE(RunToExit({"/nonexistent/program", {}}, error).has_value());
+  const Measured<double> run = RunToExit({VORLANE_BENCH_BARE_PRINT, {"/proc/self/exe"}});
+  ASSERT_TRUE(run.figures.has_value()) << *run.error;
+  EXPECT_GT(*run.figures, 0);
+  const Refusal error = RunToExit({VORLANE_BENCH_BARE_PRINT, {"/nonexistent"}}).error;
+  EXPECT_NE(error.value_or("").find("did not end with status 0"), std::string::npos)
+      << error.value_or("");
+  EXPECT_TRUE(RunToExit({"/nonexistent/program", {}}).error.has_value());
 }
 
 }  // namespace

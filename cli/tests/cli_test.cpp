@@ -424,6 +424,17 @@ TEST_F(Vorlanectl, SetAndTypeChangeOnlyWhatTheyName) {
       {{"type", image_, "Prog1", "a", "--layout", "dee"},
        kExitRefused,
        "vorlanectl: unknown layout \"dee\"; did you mean \"ee\" or \"de\"?\n"},
+      {{"type", image_, "Prog1", "a", "--layout", "german"},  // by the registry's description
+       kExitRefused,
+       "vorlanectl: unknown layout \"german\"; did you mean \"de\" (German)?\n"},
+      {{"type", image_, "Prog1", "a", "--layout", "us-intl"},  // layout and variant as one
+       kExitRefused,
+       "vorlanectl: unknown layout \"us-intl\"; did you mean --layout \"us\" --variant "
+       "\"intl\"?\n"},
+      {{"type", image_, "Prog1", "a", "--layout", "de(nodeadkey)"},
+       kExitRefused,
+       "vorlanectl: unknown layout \"de(nodeadkey)\"; did you mean --layout \"de\" --variant "
+       "\"nodeadkeys\"?\n"},
       {{"type", image_, "Prog1", "a", "--layout", "level3"},  // a part of layouts, not one
        kExitRefused,
        "vorlanectl: unknown layout \"level3\"\n"},

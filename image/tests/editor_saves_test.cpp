@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "image/editor_saves.h"
-#include "image/macro_slots.h"
+#include "image/module1.h"
 #include "image/testing/fake_button_lists.h"
 #include "image/testing/test_images.h"
 

@@ -24,6 +24,7 @@
 #include "image/editor_saves.h"
 #include "image/image_file.h"
 #include "image/macro_slots.h"
+#include "image/module1.h"
 #include "image/testing/fake_button_lists.h"
 #include "image/testing/test_images.h"
 

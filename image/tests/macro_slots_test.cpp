@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "image/macro_slots.h"
+#include "image/module1.h"
 #include "image/testing/test_images.h"
 
 namespace vorlane {

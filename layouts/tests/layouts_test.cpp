@@ -176,10 +176,9 @@ class Computer {
 };
 
 std::unique_ptr<KeyboardLayout> Opened(const char* name) {
-  std::string error;
-  std::unique_ptr<KeyboardLayout> layout = KeyboardLayout::Open(name, "", error);
-  EXPECT_TRUE(layout) << error;
-  return layout;
+  KeyboardLayout::Opened opened = KeyboardLayout::Open(name, "");
+  EXPECT_TRUE(opened.layout) << *opened.error;
+  return std::move(opened.layout);
 }
 
 TEST(TypeOnLayout, TypesAsTheChartsShowAndTheComputerReadsItBack) {
@@ -252,10 +251,9 @@ TEST(TypeOnLayout, ListsEveryCharacterWithNoKeyAndWhy) {
       {"de", "", "a\xC3", "byte 2 of the text (0xC3) is not UTF-8"},
   };
   for (const auto& c : cases) {
-    std::string error;
-    const auto layout = KeyboardLayout::Open(c.layout, c.variant, error);
-    ASSERT_TRUE(layout) << error;
-    EXPECT_EQ(TypeOnLayout(*layout, c.text, 1).error, c.error) << c.text;
+    const KeyboardLayout::Opened opened = KeyboardLayout::Open(c.layout, c.variant);
+    ASSERT_TRUE(opened.layout) << *opened.error;
+    EXPECT_EQ(TypeOnLayout(*opened.layout, c.text, 1).error, c.error) << c.text;
   }
 }
 

@@ -58,7 +58,7 @@ TEST(DidYouMean, FindsNaturalSpellings) {
       {"<", "; did you mean \", <\"?"},
       {"Esc", "; did you mean \"Escape\"?"},
       {"Del", "; did you mean \"Delete\"?"},
-      {"PgUp", "; did you mean \"Page Up\"?"},
+      {"Dleet", "; did you mean \"Delete\"?"},  // two slips in five letters
       {"PgDn", "; did you mean \"Page Down\"?"},
       {"Num 1", "; did you mean \"Numpad 1\"?"},
       {"Play", "; did you mean \"Play/Pause\"?"},
@@ -91,6 +91,7 @@ TEST(Quoted, EscapesWhatATerminalWouldMisread) {
        R"("\u202EB b")"},                                // right-to-left override
       {"caf\xC3\xA9 \xEF\xBB\xBF", R"("café \uFEFF")"},  // é stays, the invisible mark not
       {"a\xFF", R"("a\xFF")"},                           // no UTF-8
+      {"\xE0\x80\xAF", R"("\xE0\x80\xAF")"},             // "/" in an overlong form is no UTF-8
   };
   for (const auto& c : cases) EXPECT_EQ(Quoted(c.text), c.quoted) << c.quoted;
   EXPECT_EQ(Shown("my dir/a\\b.toml"), "my dir/a\\b.toml");

@@ -14,10 +14,12 @@
 
 #include "image/editor_saves.h"
 #include "image/macro_slots.h"
+#include "image/module1.h"
+#include "ui/saves/save_message.h"
 #include "ui/toolkit/fonts.h"
+#include "ui/toolkit/key_repeat.h"
 #include "ui/toolkit/texts.h"
 #include "ui/toolkit/twips.h"
-#include "ui/undo/save_message.h"
 #include "ui/undo/undo_keys.h"
 #include "vocabulary/hid_input_codes.h"
 #include "vocabulary/key_tables.h"
@@ -26,23 +28,20 @@ namespace vorlane::ui {
 
 namespace {
 
-struct Place {
-  int left, top, width, height;  // twips
-};
-
 constexpr int kClientWidth = 13605;
 constexpr int kClientHeight = 4440;
-constexpr Place kCombo1Place{120, 120, 1935, 315};
-constexpr Place kCombo2Place{2280, 120, 1215, 315};
-constexpr Place kLabel2Place{3720, 120, 5295, 375};
-constexpr Place kLabel3Place{9240, 120, 1335, 375};
-constexpr Place kLabel4Place{10800, 120, 1335, 375};
+constexpr TwipsPlace kCombo1Place{120, 120, 1935, 315};
+constexpr TwipsPlace kCombo2Place{2280, 120, 1215, 315};
+constexpr TwipsPlace kLabel2Place{3720, 120, 5295, 375};
+constexpr TwipsPlace kLabel3Place{9240, 120, 1335, 375};
+constexpr TwipsPlace kLabel4Place{10800, 120, 1335, 375};
 // "Record" fills the rest of the row beside "Save Set": the same gap as between the two commands
 // before it, and the window's left margin on the right.
 constexpr int kCommandGap = kLabel4Place.left - (kLabel3Place.left + kLabel3Place.width);
 constexpr int kLabel5Left = kLabel4Place.left + kLabel4Place.width + kCommandGap;
-constexpr Place kLabel5Place{kLabel5Left, kLabel4Place.top,
-                             kClientWidth - kCombo1Place.left - kLabel5Left, kLabel4Place.height};
+constexpr TwipsPlace kLabel5Place{kLabel5Left, kLabel4Place.top,
+                                  kClientWidth - kCombo1Place.left - kLabel5Left,
+                                  kLabel4Place.height};
 
 constexpr Rgb kWindowBackground{0, 0, 64};
 constexpr Rgb kWindowText{255, 255, 255};  // for anything drawn straight on that blue
@@ -62,18 +61,22 @@ const QString kRecordCaption = QStringLiteral("Record");
 // the word.
 const QString kRecordingCaption = QStringLiteral("\u25CF Rec");
 const QString kRecordingName = QStringLiteral("Recording");
-// A keyboard-only user gets the keyboard back this long after the last key.
+// A keyboard-only user gets the keyboard back this long after the last key. Tests that watch
+// the recording from outside, on a busy machine, lengthen it with VORLANE_RECORD_IDLE_MS.
 constexpr std::chrono::milliseconds kRecordIdle{3000};
+
+std::chrono::milliseconds RecordIdleTime() {
+  const QByteArray value = qgetenv("VORLANE_RECORD_IDLE_MS");
+  bool ok = false;
+  const int ms = value.toInt(&ok);
+  return ok && ms > 0 ? std::chrono::milliseconds(ms) : kRecordIdle;
+}
 
 QColor ToColor(Rgb c) { return QColor(c.red, c.green, c.blue); }
 
 template <std::size_t N>
 void Fill(DropDownList* list, const std::array<ListItem, N>& items) {
   for (const ListItem& item : items) list->AddItem(QtText(item.text), item.code);
-}
-
-void PlaceWidget(QWidget* widget, const Place& p) {
-  widget->setGeometry(TwipsRect(p.left, p.top, p.width, p.height));
 }
 
 // An opaque label with a thin plain frame (drawn in the caption colour), so that the key-caps and
@@ -180,45 +183,66 @@ keycode::keycode(Module1& state, Dialogs& dialogs, ImageEdits& edits, QWidget* p
   setPalette(palette);
   setAutoFillBackground(true);
 
-  // Creation order is the tab order: the lists first, then the two commands, then the keys.
+  // Creation order is the tab order: the lists first, then the commands, then the keys.
+  BuildLists();
+  BuildCommands();
+  BuildKeyCaps();
+  ConnectCommands();
+  ShowStepChoices();
+  combo1_->setFocus();
+  MarkFocus(this);
+}
+
+void keycode::BuildLists() {
   combo1_ = new DropDownList(this);
   combo1_->setObjectName(QStringLiteral("Combo1"));
   combo1_->setAccessibleName(QStringLiteral("Modifier"));
-  PlaceWidget(combo1_, kCombo1Place);
+  combo1_->setGeometry(TwipsRect(kCombo1Place));
   Fill(combo1_, ModifierItems());
   combo2_ = new DropDownList(this);
   combo2_->setObjectName(QStringLiteral("Combo2"));
   combo2_->setAccessibleName(QStringLiteral("Delay"));
-  PlaceWidget(combo2_, kCombo2Place);
+  combo2_->setGeometry(TwipsRect(kCombo2Place));
   Fill(combo2_, DelayItems());
+  // A click with no selection (the list emptied by the program) leaves the byte as it is.
+  const auto keepChoice = [this](DropDownList* list, std::size_t byte) {
+    connect(list, &DropDownList::Click, this, [this, list, byte] {
+      const int index = list->ListIndex();
+      if (index >= 0) state_.StepBuffer[byte] = static_cast<std::uint8_t>(list->ItemData(index));
+    });
+  };
+  keepChoice(combo1_, kStepModifierByte);
+  keepChoice(combo2_, kStepDelayByte);
+}
 
+void keycode::BuildCommands() {
   const QFont labelFont = UiFont(Face::Ming, kLabelPointSize, true);
   label2_ = new ClickLabel(QString(), 0, this);
   label2_->setObjectName(QStringLiteral("Label2"));
-  PlaceWidget(label2_, kLabel2Place);
+  label2_->setGeometry(TwipsRect(kLabel2Place));
   label2_->setFont(labelFont);
   PaintLabel(label2_, ToColor(kStatusBackground), ToColor(kCaptionText),
              Qt::AlignLeft | Qt::AlignVCenter);
 
-  // The two commands look like the theme's buttons, text and all.
-  const QColor commandBackground = palette.color(QPalette::Button);
-  const QColor commandText = palette.color(QPalette::ButtonText);
-  label3_ = new ClickLabel(kClearSetCaption, 0, this);
-  label3_->setObjectName(QStringLiteral("Label3"));
-  label4_ = new ClickLabel(kSaveSetCaption, 0, this);
-  label4_->setObjectName(QStringLiteral("Label4"));
-  label5_ = new ClickLabel(kRecordCaption, 0, this);
-  label5_->setObjectName(QStringLiteral("Label5"));
-  PlaceWidget(label3_, kLabel3Place);
-  PlaceWidget(label4_, kLabel4Place);
-  PlaceWidget(label5_, kLabel5Place);
-  for (ClickLabel* command : {label3_, label4_, label5_}) {
-    command->setFont(labelFont);
-    PaintLabel(command, commandBackground, commandText, Qt::AlignCenter);
-    command->setCursor(Qt::PointingHandCursor);
-    command->ActAsButton();
-  }
+  // The commands look like the theme's buttons, text and all.
+  const QColor commandBackground = palette().color(QPalette::Button);
+  const QColor commandText = palette().color(QPalette::ButtonText);
+  const auto command = [&](const char* name, const QString& caption, const TwipsPlace& place) {
+    auto* label = new ClickLabel(caption, 0, this);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(TwipsRect(place));
+    label->setFont(labelFont);
+    PaintLabel(label, commandBackground, commandText, Qt::AlignCenter);
+    label->setCursor(Qt::PointingHandCursor);
+    label->ActAsButton();
+    return label;
+  };
+  label3_ = command("Label3", kClearSetCaption, kLabel3Place);
+  label4_ = command("Label4", kSaveSetCaption, kLabel4Place);
+  label5_ = command("Label5", kRecordCaption, kLabel5Place);
+}
 
+void keycode::BuildKeyCaps() {
   const QFont keyFont = UiFont(Face::Ming, kKeyCapPointSize, true);
   const auto& table = KeyCapTable();
   label1_.reserve(table.size());
@@ -233,36 +257,30 @@ keycode::keycode(Module1& state, Dialogs& dialogs, ImageEdits& edits, QWidget* p
     connect(cap, &ClickLabel::Click, this, &keycode::KeyCapClicked);
     label1_.push_back(cap);
   }
+}
 
-  // A click with no selection (the list emptied by the program) leaves the byte as it is.
-  connect(combo1_, &DropDownList::Click, this, [this] {
-    const int index = combo1_->ListIndex();
-    if (index >= 0) {
-      state_.StepBuffer[kStepModifierByte] = static_cast<std::uint8_t>(combo1_->ItemData(index));
-    }
-  });
-  connect(combo2_, &DropDownList::Click, this, [this] {
-    const int index = combo2_->ListIndex();
-    if (index >= 0) {
-      state_.StepBuffer[kStepDelayByte] = static_cast<std::uint8_t>(combo2_->ItemData(index));
-    }
-  });
+void keycode::ConnectCommands() {
   connect(label3_, &ClickLabel::Click, this, &keycode::ClearSet);
   connect(label4_, &ClickLabel::Click, this, &keycode::SaveSet);
   connect(label5_, &ClickLabel::Click, this, &keycode::RecordClicked);
   label5_->setToolTip(
       QStringLiteral("Press keys on your keyboard to add them to the step, by their place"));
   recordIdle_.setSingleShot(true);
-  recordIdle_.setInterval(kRecordIdle);
+  recordIdle_.setInterval(RecordIdleTime());
   connect(&recordIdle_, &QTimer::timeout, this, &keycode::StopRecording);
   const QKeySequence saveKeys(Qt::CTRL | Qt::Key_S);
   connect(AddShortcut(this, saveKeys), &QShortcut::activated, this, &keycode::SaveSet);
   label4_->setToolTip(WithShortcut(
       QStringLiteral("Store this step and write the file; ") + kUndoKeysHint, saveKeys));
+}
 
-  ShowStep();
-  combo1_->setFocus();
-  MarkFocus(this);
+void keycode::ShowStepChoices() {
+  // A code the list does not offer selects nothing and the byte keeps its value.
+  const int modifier = combo1_->IndexOfData(state_.StepBuffer[kStepModifierByte]);
+  if (modifier >= 0) combo1_->SetListIndex(modifier);
+  const int delay = combo2_->IndexOfData(state_.StepBuffer[kStepDelayByte]);
+  if (delay >= 0) combo2_->SetListIndex(delay);
+  ShowKeys();
 }
 
 void keycode::keyPressEvent(QKeyEvent* event) {
@@ -292,14 +310,9 @@ void keycode::keyPressEvent(QKeyEvent* event) {
 }
 
 void keycode::ShowStep() {
-  // A code the list does not offer selects nothing and the byte keeps its value.
   const MacroStep step = state_.StepBuffer;
-  const int modifier = combo1_->IndexOfData(step[kStepModifierByte]);
-  if (modifier >= 0) combo1_->SetListIndex(modifier);
-  const int delay = combo2_->IndexOfData(step[kStepDelayByte]);
-  if (delay >= 0) combo2_->SetListIndex(delay);
-  state_.StepBuffer = step;
-  ShowKeys();
+  ShowStepChoices();
+  state_.StepBuffer = step;  // a code the lists do not offer keeps its byte
 }
 
 void keycode::ShowKeys() {
@@ -368,7 +381,7 @@ bool keycode::eventFilter(QObject* watched, QEvent* event) {
     // The key's place, never its character, so that the layout does not matter; a key the
     // device has no code for adds nothing.
     const std::uint8_t usage = HidUsageOfXkbKeycode(key->nativeScanCode());
-    if (!key->isAutoRepeat() && usage != 0) PushCode(usage);
+    if (!IsKeyRepeat(*key) && usage != 0) PushCode(usage);
   }
   event->accept();  // an accepted ShortcutOverride keeps the shortcut from acting
   return true;
@@ -398,7 +411,7 @@ void keycode::SaveSet() {
     dialogs_.Message(this, OutcomeMessage(made));
     return;
   }
-  if (!edits_.Commit(QString::fromStdString(SaveStepWords(state_)), after)) return;
+  if (!edits_.Commit(QString::fromStdString(SaveStepWords(state_)), after, Saving::Step)) return;
   emit StepSaved();
   RefreshProgSteps(state_);
 }

@@ -63,6 +63,13 @@ class keycode : public QWidget {  // NOLINT(readability-identifier-naming): the 
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The constructor's parts, in tab order.
+  void BuildLists();
+  void BuildCommands();
+  void BuildKeyCaps();
+  void ConnectCommands();
+  // The modifier and delay of StepBuffer selected, its keys shown.
+  void ShowStepChoices();
   void ShowKeys();
   void PushCode(std::uint8_t code);
   void StopRecording();

@@ -12,11 +12,12 @@
 #include "image/button_rules.h"
 #include "image/editor_saves.h"
 #include "image/macro_slots.h"
+#include "image/module1.h"
+#include "ui/saves/save_message.h"
 #include "ui/toolkit/fonts.h"
 #include "ui/toolkit/placement.h"
 #include "ui/toolkit/texts.h"
 #include "ui/toolkit/twips.h"
-#include "ui/undo/save_message.h"
 #include "ui/undo/undo_keys.h"
 #include "vocabulary/function_catalogue.h"
 
@@ -29,13 +30,10 @@ namespace {
 constexpr int kClientWidth = 9735;
 constexpr int kClientHeight = 4455;
 
-struct Place {
-  int left, top, width, height;
-};
-constexpr Place kCommand3Place{120, 120, 2415, 495};
-constexpr Place kCommand4Place{3600, 120, 2535, 495};
-constexpr Place kCommand5Place{7200, 120, 2415, 495};
-constexpr Place kText1Place{120, 840, 9495, 375};
+constexpr TwipsPlace kCommand3Place{120, 120, 2415, 495};
+constexpr TwipsPlace kCommand4Place{3600, 120, 2535, 495};
+constexpr TwipsPlace kCommand5Place{7200, 120, 2415, 495};
+constexpr TwipsPlace kText1Place{120, 840, 9495, 375};
 
 constexpr int kColumns = 4;
 constexpr std::array<int, kColumns> kListLefts{120, 2520, 4920, 7320};
@@ -52,8 +50,6 @@ constexpr double kCommandPoints = 12;
 constexpr double kListPoints = 9.75;
 constexpr double kDigitPoints = 13.5;
 constexpr double kSetProgPoints = 14.25;
-
-QRect Rect(const Place& p) { return TwipsRect(p.left, p.top, p.width, p.height); }
 
 // A text box in `font`. A QLineEdit lays out its empty text in the application's font before it
 // takes its own, and that layout alone loaded a face the window never draws (4.5 M instructions,
@@ -135,23 +131,29 @@ Form1::~Form1() {
 }
 
 void Form1::BuildControls() {
-  const QFont commandFont = UiFont(Face::Sans, kCommandPoints, true);
-  const QFont listFont = UiFont(Face::Sans, kListPoints, false);
-  const QFont digitFont = UiFont(Face::Sans, kDigitPoints, true);
-  // The "Set Prog" captions are ASCII, which every face of the list has: no fallback face can
-  // be asked for, and looking up the fallbacks was 3 M instructions of the start.
-  QFont setProgFont = UiFont(Face::Ming, kSetProgPoints, true);
-  setProgFont.setStyleStrategy(QFont::NoFontMerging);
   // The lists and the path box take the list font from the window as they are created. Setting
   // it on each list afterwards makes the list build its pop-up and lay out all 130 items at once,
   // which was a third of the time to open the window.
-  setFont(listFont);
+  setFont(UiFont(Face::Sans, kListPoints, false));
+  BuildCommands();
+  BuildKeyLists();
+  BuildSetProgLabels();
 
-  auto command = [&](const char* name, const char* caption, const Place& place) {
+  // Keyboard order: the commands, the lists M1..M8, the path box, then "Set Prog1".."Set Prog8".
+  QList<QWidget*> order{command3_, command4_, command5_};
+  for (DropDownList* list : combos_) order.push_back(list);
+  order.push_back(text1_);
+  for (ClickLabel* label : label1_) order.push_back(label);
+  for (qsizetype k = 1; k < order.size(); ++k) setTabOrder(order[k - 1], order[k]);
+}
+
+void Form1::BuildCommands() {
+  const QFont commandFont = UiFont(Face::Sans, kCommandPoints, true);
+  auto command = [&](const char* name, const char* caption, const TwipsPlace& place) {
     auto* button = new QPushButton(QString::fromLatin1(caption), this);
     button->setObjectName(QString::fromLatin1(name));
     button->setFont(commandFont);
-    button->setGeometry(Rect(place));
+    button->setGeometry(TwipsRect(place));
     return button;
   };
   command3_ = command("Command3", "Load", kCommand3Place);
@@ -177,14 +179,17 @@ void Form1::BuildControls() {
             [button] { button->animateClick(); });
     button->setToolTip(WithShortcut(tips[k], keys[k].second));
   }
+}
 
+void Form1::BuildKeyLists() {
   // Shows the file in force only; nothing reads it back.
-  text1_ = NewLineEditIn(listFont, this);
+  text1_ = NewLineEditIn(font(), this);  // the list font, the window's
   text1_->setObjectName(QStringLiteral("Text1"));
-  text1_->setGeometry(Rect(kText1Place));
+  text1_->setGeometry(TwipsRect(kText1Place));
   text1_->setReadOnly(true);
   text1_->setAccessibleName(QStringLiteral("Image file"));
 
+  const QFont digitFont = UiFont(Face::Sans, kDigitPoints, true);
   for (int i = 0; i < kButtonCount; ++i) {
     const int n = i + 1;
     auto* digit = new QLabel(QString::number(n), this);
@@ -211,7 +216,13 @@ void Form1::BuildControls() {
     digit->setBuddy(list);
     combos_.at(static_cast<std::size_t>(i)) = list;
   }
+}
 
+void Form1::BuildSetProgLabels() {
+  // The "Set Prog" captions are ASCII, which every face of the list has: no fallback face can
+  // be asked for, and looking up the fallbacks was 3 M instructions of the start.
+  QFont setProgFont = UiFont(Face::Ming, kSetProgPoints, true);
+  setProgFont.setStyleStrategy(QFont::NoFontMerging);
   label1_.reserve(kProgCount);
   for (int i = 0; i < kProgCount; ++i) {
     auto* label = new ClickLabel(QStringLiteral("Set Prog%1").arg(i + 1), i, this);
@@ -227,13 +238,6 @@ void Form1::BuildControls() {
     connect(label, &ClickLabel::Click, this, &Form1::OpenStepList);
     label1_.push_back(label);
   }
-
-  // Keyboard order: the commands, the lists M1..M8, the path box, then "Set Prog1".."Set Prog8".
-  QList<QWidget*> order{command3_, command4_, command5_};
-  for (DropDownList* list : combos_) order.push_back(list);
-  order.push_back(text1_);
-  for (ClickLabel* label : label1_) order.push_back(label);
-  for (qsizetype k = 1; k < order.size(); ++k) setTabOrder(order[k - 1], order[k]);
 }
 
 void Form1::EnableEditing() {
@@ -243,6 +247,8 @@ void Form1::EnableEditing() {
 }
 
 void Form1::Load() {
+  // Load replaces the lists' choices, whether a file is chosen or the one in force read again.
+  if (!UnsavedChoicesSettled(kUnsavedKeysBeforeLoadQuestion)) return;
   const std::optional<QString> answer =
       dialogs_.OpenFile(this, kImageFileFilter, PathText(state_.FileName));
   std::string path;
@@ -290,7 +296,7 @@ void Form1::Save() {
     dialogs_.Message(this, OutcomeMessage(made));
     return;
   }
-  edits_->Commit(QStringLiteral("Save"), after);
+  edits_->Commit(QStringLiteral("Save"), after, Saving::KeyChoices);
 }
 
 void Form1::KeyChosen(int n) {
@@ -398,24 +404,26 @@ bool Form1::HasUnsavedChoices() const {
   return false;
 }
 
-void Form1::closeEvent(QCloseEvent* event) {
+bool Form1::UnsavedChoicesSettled(std::string_view question) {
   // Key choices that differ from the file are not dropped unasked. Save is the normal Save with
-  // its checks and messages; when it fails, the window stays open.
-  if (HasUnsavedChoices()) {
-    switch (dialogs_.AskAboutUnsavedKeys(this)) {
-      case Dialogs::UnsavedKeys::Save:
-        Save();
-        if (HasUnsavedChoices()) {
-          event->ignore();
-          return;
-        }
-        break;
-      case Dialogs::UnsavedKeys::Discard:
-        break;
-      case Dialogs::UnsavedKeys::Cancel:
-        event->ignore();
-        return;
-    }
+  // its checks and messages; when it writes nothing, the choices are still there to lose.
+  if (!HasUnsavedChoices()) return true;
+  switch (dialogs_.AskAboutUnsavedKeys(this, QtText(question))) {
+    case Dialogs::UnsavedKeys::Save:
+      Save();
+      return !HasUnsavedChoices();
+    case Dialogs::UnsavedKeys::Discard:
+      return true;
+    case Dialogs::UnsavedKeys::Cancel:
+      break;
+  }
+  return false;
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  if (!UnsavedChoicesSettled(kUnsavedKeysQuestion)) {
+    event->ignore();
+    return;
   }
   // Whether by "Exit" or by the frame: the editor, then the step list, then this window.
   if (history_) history_->close();

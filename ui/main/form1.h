@@ -75,7 +75,15 @@ class Form1 : public QWidget {
   // Whether a list holds a function other than the one its button has in the file as last read
   // or written. An empty list is no choice: Save would refuse it.
   bool HasUnsavedChoices() const;
+  // Asks `question` about unsaved choices, if there are any, and saves them if so answered.
+  // Whether the caller may go on and drop what is left.
+  bool UnsavedChoicesSettled(std::string_view question);
+  // The constructor's parts: the three commands with their keys, the path box and the eight
+  // digits and lists, the "Set Prog" labels.
   void BuildControls();
+  void BuildCommands();
+  void BuildKeyLists();
+  void BuildSetProgLabels();
   void EnableEditing();
   // Load once the file is known: the dialog's choice, or the file in force read again.
   void LoadFile(const std::string& path);

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "image/module1.h"
+#include "image/image_bytes.h"
 
 namespace vorlane {
 

@@ -13,6 +13,8 @@
 #include <QStyle>
 #include <QStyleOption>
 
+#include "ui/toolkit/key_repeat.h"
+
 namespace vorlane::ui {
 
 DropDownList::DropDownList(QWidget* parent) : QComboBox(parent) {
@@ -112,6 +114,7 @@ QShortcut* AddShortcut(QWidget* window, const QKeySequence& keys) {
   auto* shortcut = new QShortcut(keys, window);
   shortcut->setContext(Qt::WindowShortcut);
   shortcut->setAutoRepeat(false);
+  WatchKeyRepeats();
   return shortcut;
 }
 
@@ -207,6 +210,7 @@ ClickLabel::ClickLabel(const QString& caption, int index, QWidget* parent)
     return true;
   }();
   (void)accessible;
+  WatchKeyRepeats();  // a held Space or Enter acts once, even where Qt misses X's repeats
   setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
 }
 

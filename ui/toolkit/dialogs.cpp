@@ -15,43 +15,38 @@ void QtDialogs::Message(QWidget* parent, const QString& text) {
 
 namespace {
 
-// Shows `box` with `first`, `second` and "Cancel", and gives 0 or 1 for the first two, 2 for
-// Cancel. Enter, Escape and the frame's close all take Cancel, the answer that loses nothing.
-int AskWithCancel(QMessageBox& box, std::string_view first, std::string_view second) {
-  const QPushButton* one = box.addButton(QtText(first), QMessageBox::AcceptRole);
-  const QPushButton* two = box.addButton(QtText(second), QMessageBox::DestructiveRole);
+// One of the two answers a three-way question offers besides Cancel, with its button's caption.
+template <typename Answer>
+struct Option {
+  std::string_view caption;
+  Answer answer;
+};
+
+// Shows `box` with `first`, `second` and "Cancel", and gives the answer of the button taken.
+// Enter, Escape and the frame's close all take Cancel, the answer that loses nothing.
+template <typename Answer>
+Answer AskWithCancel(QMessageBox& box, Option<Answer> first, Option<Answer> second) {
+  const QPushButton* one = box.addButton(QtText(first.caption), QMessageBox::AcceptRole);
+  const QPushButton* two = box.addButton(QtText(second.caption), QMessageBox::DestructiveRole);
   QPushButton* cancel = box.addButton(QtText(kCancelButton), QMessageBox::RejectRole);
   box.setDefaultButton(cancel);
   box.setEscapeButton(cancel);
   box.exec();
-  if (box.clickedButton() == one) return 0;
-  if (box.clickedButton() == two) return 1;
-  return 2;
+  if (box.clickedButton() == one) return first.answer;
+  if (box.clickedButton() == two) return second.answer;
+  return Answer::Cancel;
 }
 
 }  // namespace
 
 DiskChangeAnswer QtDialogs::AskAboutDiskChange(QWidget* parent, const QString& path,
-                                               DiskChange change) {
-  const QString advice =
-      change == DiskChange::Removed
-          ? QStringLiteral(
-                "Reload: try to read it again.\nOverwrite: save it again under that name.")
-          : QStringLiteral(
-                "Reload: read it again; unsaved choices in the lists are dropped.\n"
-                "Overwrite: save over the other program's change.");
+                                               DiskChange change, const QString& advice) {
   QMessageBox box(QMessageBox::Warning, QtText(kAppTitle),
                   DiskChangeNews(path, change) + QStringLiteral("\n\n") + advice,
                   QMessageBox::NoButton, parent);
   box.setTextFormat(Qt::PlainText);  // a file name is never markup
-  switch (AskWithCancel(box, kReloadButton, kOverwriteButton)) {
-    case 0:
-      return DiskChangeAnswer::Reload;
-    case 1:
-      return DiskChangeAnswer::Overwrite;
-    default:
-      return DiskChangeAnswer::Cancel;
-  }
+  return AskWithCancel<DiskChangeAnswer>(box, {kReloadButton, DiskChangeAnswer::Reload},
+                                         {kOverwriteButton, DiskChangeAnswer::Overwrite});
 }
 
 std::optional<QString> QtDialogs::OpenFile(QWidget* parent, std::string_view filter,
@@ -81,17 +76,11 @@ QString QtFileFilter(std::string_view filter) {
   return description + QStringLiteral(" (") + pattern + QLatin1Char(')');
 }
 
-Dialogs::UnsavedKeys QtDialogs::AskAboutUnsavedKeys(QWidget* parent) {
-  QMessageBox box(QMessageBox::Question, QtText(kAppTitle), QtText(kUnsavedKeysQuestion),
-                  QMessageBox::NoButton, parent);
-  switch (AskWithCancel(box, kSaveButton, kDiscardButton)) {
-    case 0:
-      return UnsavedKeys::Save;
-    case 1:
-      return UnsavedKeys::Discard;
-    default:
-      return UnsavedKeys::Cancel;
-  }
+Dialogs::UnsavedKeys QtDialogs::AskAboutUnsavedKeys(QWidget* parent, const QString& question) {
+  QMessageBox box(QMessageBox::Question, QtText(kAppTitle), question, QMessageBox::NoButton,
+                  parent);
+  return AskWithCancel<UnsavedKeys>(box, {kSaveButton, UnsavedKeys::Save},
+                                    {kDiscardButton, UnsavedKeys::Discard});
 }
 
 }  // namespace vorlane::ui

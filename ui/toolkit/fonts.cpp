@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace vorlane::ui {
 
 QFont UiFont(Face face, double pointSize, bool bold) {
@@ -18,6 +20,15 @@ QFont UiFont(Face face, double pointSize, bool bold) {
   }
   font.setPointSizeF(pointSize);
   font.setBold(bold);
+  return font;
+}
+
+QFont ScaledFont(QFont font, double scale) {
+  if (font.pointSizeF() > 0) {
+    font.setPointSizeF(font.pointSizeF() * scale);
+  } else {
+    font.setPixelSize(std::max(1, static_cast<int>(font.pixelSize() * scale + 0.5)));
+  }
   return font;
 }
 

@@ -12,4 +12,7 @@ enum class Face {
 
 QFont UiFont(Face face, double pointSize, bool bold);
 
+// `font` `scale` times as large.
+QFont ScaledFont(QFont font, double scale);
+
 }  // namespace vorlane::ui

@@ -23,6 +23,8 @@ inline constexpr std::string_view kSaveButton = "Save";
 inline constexpr std::string_view kDiscardButton = "Discard";
 inline constexpr std::string_view kUnsavedKeysQuestion =
     "The key choices differ from the file. Save them before closing?";
+inline constexpr std::string_view kUnsavedKeysBeforeLoadQuestion =
+    "The key choices differ from the file. Save them before loading?";
 
 inline QString QtText(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));

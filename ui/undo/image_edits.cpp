@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "history/store.h"
-#include "ui/undo/save_message.h"
+#include "ui/saves/save_message.h"
 
 namespace vorlane::ui {
 
@@ -82,17 +82,17 @@ QWidget* ImageEdits::Parent() const {
   return active != nullptr ? active : window_;
 }
 
-SaveEnd ImageEdits::Write(const QString& words, const ImageBytes& after, Tell tell) {
-  const std::string what = words.toStdString();
+SaveEnd ImageEdits::Write(const QString& words, const ImageBytes& after, Saving what, Tell tell) {
+  const std::string text = words.toStdString();
   return SaveAsking(
-      dialogs_, Parent(), state_.FileName,
-      [&](SaveMode mode) { return SaveImage(state_, after, what, *history_, mode); },
+      dialogs_, Parent(), state_.FileName, what,
+      [&](SaveMode mode) { return SaveImage(state_, after, text, *history_, mode); },
       tell == Tell::Always);
 }
 
-bool ImageEdits::Commit(const QString& words, const ImageBytes& after) {
+bool ImageEdits::Commit(const QString& words, const ImageBytes& after, Saving what) {
   const ImageBytes before = state_.ConfigImage;
-  const SaveEnd end = Write(words, after, Tell::Always);
+  const SaveEnd end = Write(words, after, what, Tell::Always);
   if (end == SaveEnd::Reload) emit ReloadAsked();
   if (end != SaveEnd::Written) return false;
   if (before != after) stack_.push(new WriteCommand(*this, words, before, after));
@@ -101,7 +101,7 @@ bool ImageEdits::Commit(const QString& words, const ImageBytes& after) {
 }
 
 bool ImageEdits::WriteStep(const QString& words, const ImageBytes& bytes) {
-  const SaveEnd end = Write(words, bytes, Tell::OnlyFailures);
+  const SaveEnd end = Write(words, bytes, Saving::Change, Tell::OnlyFailures);
   // Queued: a reload starts a new stack, which must not happen inside one of its steps.
   if (end == SaveEnd::Reload) QTimer::singleShot(0, this, &ImageEdits::ReloadAsked);
   if (end != SaveEnd::Written) return false;

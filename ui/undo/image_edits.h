@@ -12,8 +12,8 @@
 
 #include "image/editor_saves.h"
 #include "image/module1.h"
+#include "ui/saves/save_message.h"
 #include "ui/toolkit/dialogs.h"
-#include "ui/undo/save_message.h"
 
 class QWidget;
 
@@ -34,7 +34,8 @@ class ImageEdits : public QObject {
   // another program changed it), tells the user how it ended, and on success pushes one undo
   // step named `words` and emits Changed(). A step that changed no byte pushes nothing. Returns
   // whether the file was written.
-  bool Commit(const QString& words, const ImageBytes& after);
+  // `what` words the changed-file question.
+  bool Commit(const QString& words, const ImageBytes& after, Saving what = Saving::Change);
 
   // A change only in memory (a key's function chosen in a list): `redo` has been done already;
   // `undo` takes it back.
@@ -59,7 +60,7 @@ class ImageEdits : public QObject {
 
  private:
   enum class Tell { Always, OnlyFailures };
-  SaveEnd Write(const QString& words, const ImageBytes& after, Tell tell);
+  SaveEnd Write(const QString& words, const ImageBytes& after, Saving what, Tell tell);
   QWidget* Parent() const;
 
   Module1& state_;

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,7 @@
 
 #include "image/editor_saves.h"
 #include "image/macro_slots.h"
+#include "image/module1.h"
 #include "ui/macro_editor/keycode.h"
 #include "ui/step_list/step_text.h"
 #include "ui/toolkit/testing/scripted_dialogs.h"
@@ -360,7 +362,6 @@ TEST_F(KeycodeTest, ArrowsHomeAndEndMoveBetweenKeyCapsAsOnThePicture) {
   }
   QTest::keyClick(editor.focusWidget(), Qt::Key_Space);
   EXPECT_EQ(state_.StepBuffer[7], 224) << "Space pressed LCtr";
-  EXPECT_TRUE(editor.Label4()->toolTip().endsWith(QLatin1String("(Ctrl+S)")));
   QTest::keyClick(editor.focusWidget(), Qt::Key_S, Qt::ControlModifier);
   EXPECT_EQ(dialogs_.messages, QStringList{kSaved});
   EXPECT_EQ(FileStep(0, 0), state_.StepBuffer) << "Ctrl+S stored the step";
@@ -398,24 +399,77 @@ TEST_F(KeycodeTest, RecordPushesEveryKeyByItsPlace) {
   EXPECT_TRUE(dialogs_.messages.isEmpty());
 }
 
-// A screen reader's Press starts recording; a click, a pause or leaving the window ends it.
+// A screen reader's Press starts recording; a click, a pause or leaving the window ends it. A key
+// starts the pause again, so steady typing is never cut off.
 TEST_F(KeycodeTest, RecordingEndsOnClickAfterAPauseAndOnLeaving) {
   QWidget other;
   for (const std::string_view end : {"click", "pause", "leave"}) {
     SCOPED_TRACE(end);
     keycode& editor = Open(0, 0);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
-    editor.SetRecordIdle(std::chrono::milliseconds(end == "pause" ? 1 : 60000));
+    editor.SetRecordIdle(std::chrono::milliseconds(60000));
     QAccessibleInterface* record = QAccessible::queryAccessibleInterface(editor.Label5());
     EXPECT_EQ(record->role(), QAccessible::Button);
     record->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     ASSERT_TRUE(QTest::qWaitFor([&] { return editor.Recording(); }));
+    bool recordingAfterKey = false;
+    if (end == "pause") {  // timers due at once fire in order, however late the loop runs
+      editor.SetRecordIdle(std::chrono::milliseconds(300));
+      QTimer::singleShot(200, &editor, [&] { Press(Qt::Key_A, 38); });
+      QTimer::singleShot(400, &editor, [&] { recordingAfterKey = editor.Recording(); });
+    }
     if (end == "click") QTest::mouseClick(editor.Label5(), Qt::LeftButton);
     if (end == "leave") other.show(), other.activateWindow();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !editor.Recording(); }));
+    EXPECT_EQ(recordingAfterKey, end == "pause");
     EXPECT_TRUE(record->text(QAccessible::Name) == "Record" && !QWidget::keyboardGrabber());
     Press(Qt::Key_Escape, 9);
     EXPECT_FALSE(editor.isVisible()) << "Escape closes the editor again";
+  }
+}
+
+// A key held on X: the first press, then a release and a press at the same server time for each
+// repeat, which Qt leaves unflagged when it has not yet read the press; the last release later.
+TEST_F(KeycodeTest, AHeldKeyActsOnceAsTheXServerRepeatsIt) {
+  const struct {
+    const char* control;  // the key-cap's caption, or "Save Set"
+    Qt::Key key;
+    quint32 scan;
+    bool recording;
+    const char* shown;  // the step's keys shown after
+    int saves;
+  } cases[] = {
+      {"A", Qt::Key_Space, 65, false, " 0x0 0x0 0x0 0x0 0x0 A", 0},
+      {"S", Qt::Key_Return, 36, false, " 0x0 0x0 0x0 0x0 0x0 S", 0},
+      {"Save Set", Qt::Key_Return, 36, false, " 0x0 0x0 0x0 0x0 0x0 0x0", 1},
+      {"Record", Qt::Key_Z, 52, true, " 0x0 0x0 0x0 0x0 0x0 Z", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.control);
+    const MacroStep empty{};
+    keycode& editor = Open(0, 1, &empty);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+    dialogs_.messages.clear();
+    ClickLabel* target = c.recording ? editor.Label5() : editor.Label4();
+    for (int i = 0; i < kKeyCapCount; ++i) {
+      if (editor.Label1(i)->text() == QLatin1String(c.control)) target = editor.Label1(i);
+    }
+    target->setFocus();
+    if (c.recording) editor.RecordClicked();
+    const auto send = [&](QEvent::Type type, quint64 time) {
+      QKeyEvent event(type, c.key, Qt::NoModifier, c.scan, 0, 0, {}, false);
+      event.setTimestamp(time);
+      QCoreApplication::sendEvent(editor.windowHandle(), &event);
+    };
+    send(QEvent::KeyPress, 1000);
+    for (quint64 time = 1500; time < 2800; time += 33) {
+      send(QEvent::KeyRelease, time);
+      send(QEvent::KeyPress, time);
+    }
+    send(QEvent::KeyRelease, 2900);
+    EXPECT_EQ(editor.Label2()->text().toStdString(), c.shown);
+    EXPECT_EQ(dialogs_.messages.count(kSaved), c.saves);
+    editor.close();
   }
 }
 
@@ -448,8 +502,6 @@ TEST_F(KeycodeTest, WindowAndKeyCapsFollowTheTwipsLayout) {
     EXPECT_TRUE(editor.Label1(i)->font().bold());
   }
   EXPECT_DOUBLE_EQ(editor.Label4()->font().pointSizeF(), 12);
-  // "Record" beside "Save Set", as far from the right edge as the lists are from the left.
-  EXPECT_EQ(editor.Label5()->geometry(), QRect(824, 8, 75, 25));
   EXPECT_TRUE(editor.Label5()->font() == editor.Label4()->font() &&
               editor.Label5()->palette() == editor.Label4()->palette());
   EXPECT_EQ(editor.Label4()->nextInFocusChain(), editor.Label5());

@@ -33,6 +33,7 @@
 #include "ui/toolkit/fonts.h"
 #include "ui/toolkit/placement.h"
 #include "ui/toolkit/testing/scripted_dialogs.h"
+#include "ui/toolkit/texts.h"
 #include "vocabulary/function_catalogue.h"
 #include "vocabulary/key_tables.h"
 
@@ -314,7 +315,6 @@ TEST_F(MainWindow, AltOrCtrlNeverChangesAChoiceAndTheShortcutsPressTheCommands) 
                    {window->Command3(), Qt::Key_O, "(Ctrl+O)"},
                    {window->Command5(), Qt::Key_Q, "(Ctrl+Q)"}};
   for (const auto& s : shortcuts) {
-    EXPECT_TRUE(s.button->toolTip().endsWith(QLatin1String(s.keys))) << s.keys;
     QSignalSpy clicked(s.button, &QPushButton::clicked);
     QTest::keyClick(m3, s.key, Qt::ControlModifier);
     ASSERT_TRUE(clicked.wait(2000)) << s.keys;
@@ -633,9 +633,20 @@ TEST_F(MainWindow, AFileChangedOnDiskIsWrittenOverOnlyWhenTheUserSaysSo) {
         const bool written = !asked || answer == Overwrite;
         const bool reread = asked && answer == Reload && disk != Removed;
         ASSERT_EQ(dialogs.questions.size(), asked ? 1u : 0u);
+        // Worded for the window that asks: what Reload keeps, and, for a change, that Overwrite
+        // replaces all of it, not only what this window saves.
+        const QStringList words =
+            saveSet ? QStringList{"the step built here is kept",
+                                  disk == Removed ? "with this step" : "not only this step"}
+                    : QStringList{disk == Removed ? "try to read it again" : "are dropped",
+                                  disk == Removed ? "under that name" : "with these keys"};
         for (const auto& question : dialogs.questions) {
           EXPECT_EQ(question.path, path);
           EXPECT_EQ(question.change == DiskChange::Removed, disk == Removed);
+          for (const QString& w : words)
+            EXPECT_TRUE(question.advice.contains(w)) << w.toStdString();
+          EXPECT_EQ(question.advice.contains("every change the other program made is replaced"),
+                    disk != Removed);
         }
         QString message = written ? kSavedText : QString();
         if (asked && answer == Reload && disk == Removed) message = "Could not open " + path;
@@ -941,14 +952,16 @@ TEST_F(MainWindow, EveryTextIsReadableUnderALightAndADarkPalette) {
 }
 
 // Closing with key choices that differ from the file asks first; Save is the normal Save.
-TEST_F(MainWindow, UnsavedKeyChoicesAreAskedAboutOnExitAndClose) {
+// Exit, the frame's close and Load (then cancelled: the file in force is read again) all drop the
+// lists' choices, so each asks first.
+TEST_F(MainWindow, UnsavedKeyChoicesAreAskedAboutOnExitCloseAndLoad) {
   using Answer = Dialogs::UnsavedKeys;
   const struct Case {
     const char* what;
     int m2;                        // M2's choice before closing; kFilePositions[1] is the file's
     std::optional<Answer> answer;  // none: nothing may be asked
     bool readOnly;
-    bool closes;
+    bool goesOn;  // the window closes, or the open dialog is shown
     int m2InFile;
   } cases[] = {
       {"no change", kFilePositions[1], std::nullopt, false, true, kFilePositions[1]},
@@ -959,9 +972,9 @@ TEST_F(MainWindow, UnsavedKeyChoicesAreAskedAboutOnExitAndClose) {
       // The lists share one model: M5's function in M2 is a clash, undone; M5 keeps its own.
       {"clash", kFilePositions[4], std::nullopt, false, true, kFilePositions[1]},
   };
-  for (const bool byExit : {true, false}) {
+  for (const std::string way : {"Exit", "frame", "Load"}) {
     for (const Case& c : cases) {
-      SCOPED_TRACE(std::string(c.what) + (byExit ? " by Exit" : " by the frame"));
+      SCOPED_TRACE(std::string(c.what) + " by " + way);
       window = std::make_unique<Form1>(state, dialogs);
       const QString path = LoadImage();
       window->show();
@@ -971,18 +984,82 @@ TEST_F(MainWindow, UnsavedKeyChoicesAreAskedAboutOnExitAndClose) {
       if (c.readOnly) QFile::setPermissions(path, QFileDevice::ReadOwner);
       dialogs.unsavedQuestions = 0;
       if (c.answer) dialogs.unsavedAnswers.push_back(*c.answer);
-      if (byExit) {
-        QTest::mouseClick(window->Command5(), Qt::LeftButton);
-      } else {
-        window->close();
-      }
+      const int opened = dialogs.openCount;
+      if (way == "Exit") QTest::mouseClick(window->Command5(), Qt::LeftButton);
+      if (way == "frame") window->close();
+      if (way == "Load") QTest::mouseClick(window->Command3(), Qt::LeftButton);  // then cancelled
       QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
       EXPECT_EQ(dialogs.unsavedQuestions, c.answer ? 1 : 0);
-      EXPECT_EQ(window->isVisible(), !c.closes);
+      if (c.answer) {
+        EXPECT_EQ(dialogs.lastUnsavedQuestion,
+                  QtText(way == "Load" ? kUnsavedKeysBeforeLoadQuestion : kUnsavedKeysQuestion));
+      }
+      if (way == "Load") {
+        EXPECT_EQ(dialogs.openCount - opened, c.goesOn ? 1 : 0);
+        EXPECT_EQ(window->Combo(2)->ListIndex(), c.goesOn ? c.m2InFile : c.m2);
+      } else {
+        EXPECT_EQ(window->isVisible(), !c.goesOn);
+      }
       EXPECT_EQ(ReadFile(path)[ButtonOffsets[1]], CatalogueCode(c.m2InFile));
       dialogs.unsavedAnswers.clear();
       window.reset();
     }
+  }
+}
+
+// The screens are testing/screens.json's: a window too large for a screen's available area,
+// frame included, shrinks as one picture (places and fonts by one factor) until it fits; one that
+// fits keeps every pixel.
+TEST_F(MainWindow, EveryWindowFitsItsScreenShrunkAsOnePicture) {
+  const struct Case {
+    const char* screen;
+    bool mainShrinks, listShrinks, editorShrinks;
+  } cases[] = {
+      {"wide", false, false, false},       // 1920x1200 at 96 DPI
+      {"laptop-150", false, false, true},  // 1280x800 at 144 DPI
+      {"hd-200", false, false, true},      // 1600x900 at 192 DPI
+      {"netbook", false, false, true},     // 800x480
+      {"vga", true, false, true},          // 640x480
+  };
+  Module1 refState;
+  Form1 refMain(refState, dialogs);
+  const Form2 refList(refState, &refMain);
+  const keycode refEditor(refState, dialogs, refMain.Edits(), &refMain);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.screen);
+    QScreen* screen = nullptr;
+    for (QScreen* each : QGuiApplication::screens()) {
+      if (each->name() == QLatin1String(c.screen)) screen = each;
+    }
+    ASSERT_NE(screen, nullptr);
+    window = std::make_unique<Form1>(state, dialogs);
+    window->setScreen(screen);
+    window->move(screen->availableGeometry().topLeft());
+    FitToScreen(window.get());
+    OpenListAndEditor();
+    const std::pair<QWidget*, const QWidget*> windows[] = {
+        {window.get(), &refMain}, {window->StepList(), &refList}, {window->Editor(), &refEditor}};
+    const bool shrinks[] = {c.mainShrinks, c.listShrinks, c.editorShrinks};
+    for (std::size_t w = 0; w < std::size(windows); ++w) {
+      const auto [shown, own] = windows[w];
+      SCOPED_TRACE(shown->objectName().toStdString());
+      ASSERT_TRUE(QTest::qWaitFor([&] {
+        return screen->availableGeometry().contains(shown->frameGeometry());
+      })) << "frame outside the available area";
+      EXPECT_EQ(shown->width() < own->width(), shrinks[w]);
+      const double scale = double(shown->width()) / own->width();
+      EXPECT_NEAR(double(shown->height()) / own->height(), scale, 2.0 / own->height());
+      for (const QWidget* control : shown->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const QString name = control->objectName();
+        if (name.isEmpty() || control->isWindow()) continue;  // the focus mark, the other windows
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_TRUE(shown->rect().contains(control->geometry())) << "out of its window";
+        const auto* same = own->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+        EXPECT_NEAR(control->font().pointSizeF(), same->font().pointSizeF() * scale, 0.01);
+      }
+    }
+    window.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
 }
 

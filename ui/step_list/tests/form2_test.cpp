@@ -247,7 +247,8 @@ TEST_F(StepList, DoubleClickOnStepTextReportsItsRow) {
 }
 
 // From the scroll bar, Tab reaches the first row of the page shown; the arrows go from row to
-// row and turn the page at its edges; Enter and Space open the row as a double-click does.
+// row and turn the page at its edges, Page Down none past the last; Enter and Space open the row
+// as a double-click does.
 TEST_F(StepList, RowsAreReachedAndOpenedByKeyboard) {
   Form2 form(state);
   form.show();
@@ -264,7 +265,8 @@ TEST_F(StepList, RowsAreReachedAndOpenedByKeyboard) {
       {Qt::Key_PageDown, {}, kBar, 1}, {Qt::Key_Tab, {}, 10, 1},
       {Qt::Key_Up, {}, 9, 0},          {Qt::Key_Down, {}, 10, 1},
       {Qt::Key_End, {}, 99, 9},        {Qt::Key_Down, {}, 99, 9},
-      {Qt::Key_PageUp, {}, 89, 8},     {Qt::Key_Home, {}, 0, 0},
+      {Qt::Key_PageUp, {}, 89, 8},     {Qt::Key_Down, {}, 90, 9},
+      {Qt::Key_PageDown, {}, 90, 9},   {Qt::Key_Home, {}, 0, 0},
       {Qt::Key_Up, {}, 0, 0},          {Qt::Key_Tab, {}, kBar, 0},
       {Qt::Key_Down, {}, kBar, 1},     {Qt::Key_Tab, Qt::ShiftModifier, 10, 1},
       {Qt::Key_Down, {}, 11, 1},       {Qt::Key_Return, {}, 11, 1},

@@ -22,9 +22,9 @@ class ScriptedDialogs final : public Dialogs {
     if (onMessage) onMessage(text);
   }
 
-  DiskChangeAnswer AskAboutDiskChange(QWidget* /*parent*/, const QString& path,
-                                      DiskChange change) override {
-    questions.push_back({path, change});
+  DiskChangeAnswer AskAboutDiskChange(QWidget* /*parent*/, const QString& path, DiskChange change,
+                                      const QString& advice) override {
+    questions.push_back({path, change, advice});
     if (diskAnswers.empty()) return unqueuedDiskAnswer;
     const DiskChangeAnswer answer = diskAnswers.front();
     diskAnswers.pop_front();
@@ -43,8 +43,9 @@ class ScriptedDialogs final : public Dialogs {
   }
 
   // With no answer queued, Discard: closing goes on as it did before the question existed.
-  UnsavedKeys AskAboutUnsavedKeys(QWidget* /*parent*/) override {
+  UnsavedKeys AskAboutUnsavedKeys(QWidget* /*parent*/, const QString& question) override {
     ++unsavedQuestions;
+    lastUnsavedQuestion = question;
     if (unsavedAnswers.empty()) return UnsavedKeys::Discard;
     const UnsavedKeys answer = unsavedAnswers.front();
     unsavedAnswers.pop_front();
@@ -57,6 +58,7 @@ class ScriptedDialogs final : public Dialogs {
   struct Question {
     QString path;
     DiskChange change;
+    QString advice;
   };
 
   QStringList messages;
@@ -70,6 +72,7 @@ class ScriptedDialogs final : public Dialogs {
   int openCount = 0;
   std::deque<UnsavedKeys> unsavedAnswers;
   int unsavedQuestions = 0;
+  QString lastUnsavedQuestion;
 };
 
 }  // namespace vorlane::ui::testing

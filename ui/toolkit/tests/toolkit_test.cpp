@@ -56,7 +56,7 @@ TEST(Placement, StepListAndEditorStayOnTheMainWindowsScreen) {
       {"1280, main to the right: left of it", {0, 0, 1280, 770}, {700, 50}, {266, 50}, {371, 50}},
       {"1366, main at the left edge", {0, 0, 1366, 738}, {0, 0}, {651, 0}, {0, 0}},
       {"1366, main low: moved up", {0, 0, 1366, 738}, {100, 600}, {751, 386}, {100, 418}},
-      {"1440, main to the right: left of it", {0, 0, 1440, 870}, {600, 40}, {166, 40}, {531, 40}},
+      {"1519: the list ends at the edge", {0, 0, 1519, 870}, {434, 40}, {1085, 40}, {434, 40}},
       {"2560 px at 2x scale is 1280 wide", {0, 0, 1280, 770}, {400, 30}, {846, 30}, {371, 30}},
       {"second screen on the left, room on the right",
        {-1920, 0, 1920, 1050},
@@ -93,7 +93,7 @@ TEST(DiskChangeQuestion, EscapeEnterAndTheFrameAnswerCancel) {
       if (way == Qt::Key_unknown) box->close();  // by the frame
       if (way != Qt::Key_unknown) QTest::keyClick(box, way);
     });
-    EXPECT_EQ(QtDialogs().AskAboutDiskChange(nullptr, "/a.bin", DiskChange::Changed),
+    EXPECT_EQ(QtDialogs().AskAboutDiskChange(nullptr, "/a.bin", DiskChange::Changed, {}),
               DiskChangeAnswer::Cancel)
         << way;
   }
@@ -150,7 +150,7 @@ TEST(QtDialogs, UnsavedKeysQuestionDefaultsToCancel) {
       }
       if (press.isEmpty()) QTest::keyClick(box, Qt::Key_Escape);
     });
-    EXPECT_EQ(QtDialogs().AskAboutUnsavedKeys(nullptr), answer) << press;
+    EXPECT_EQ(QtDialogs().AskAboutUnsavedKeys(nullptr, {}), answer) << press;
     std::sort(texts.begin() + 1, texts.end());
     EXPECT_EQ(texts, (QStringList{"Cancel", "Cancel", "Discard", "Save"})) << "default first";
   }
