@@ -21,6 +21,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QShortcut;
 class QStandardItemModel;
 
 namespace vorlane::ui {
@@ -65,6 +66,8 @@ class Form1 : public QWidget {
   void ShowHistory();
   // Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y, and Ctrl+H in `window`, as in this one.
   void AttachEditKeys(QWidget* window);
+  // Ctrl+P: the print preview of the key map, the keys as the lists show them.
+  void Print();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -112,6 +115,7 @@ class Form1 : public QWidget {
   QPushButton* command4_ = nullptr;
   QPushButton* command5_ = nullptr;
   QLineEdit* text1_ = nullptr;
+  QShortcut* print_ = nullptr;  // enabled once a file is in force
   std::array<DropDownList*, kButtonCount> combos_{};
   std::array<QLabel*, kButtonCount> digits_{};
   LabelArray label1_;
