@@ -65,6 +65,8 @@ own_session_bus "$0" "$@"
 rm -rf "$art"
 mkdir -p "$art/work"
 work=$art/work
+# The editor's and vorlanectl's history of every write stays in the run's own folder.
+export XDG_STATE_HOME=$work/state
 
 # ---------------------------------------------------------------------------------------------
 # Reporting: steps, screenshots, failure.
@@ -655,6 +657,7 @@ keys_to "Set itemNum 53" "combo box" "#1" Home Down Down Down Down Down
 # The queue keeps the last six keys: "Esc" drops out.
 for cap in Esc 1 Q A Z Null SP; do click "$editor" keycode "=$cap"; done
 shot step-built
+cp "$image" "$work/before-53.bin"
 click "$editor" keycode "=Save Set"
 answer_message "Your settings have been successfully saved!"
 "$tool" set-step "$expected" 2 53 FD-Stop 0.5s 1 Q A Z Null SP
@@ -663,6 +666,30 @@ find_window "Set itemNum 53" && find_window "Set Prog 3" ||
   fail "the editor and the step list should stay open after Save Set"
 xdotool windowraise "$list" # its row 44 now shows the stored step
 shot saved-step
+
+if [ "$desktop" = bare ]; then
+  begin "3: Ctrl+Z writes step 53's old bytes back, Ctrl+Y the new ones; vorlanectl history"
+  image_is() { "$tool" compare "$image" "$1" >/dev/null 2>&1; }
+  focus "$editor"
+  keys_to "Set itemNum 53" "combo box" "#1" ctrl+z
+  poll image_is "$work/before-53.bin" || fail "Ctrl+Z did not write step 53's old bytes back"
+  keys_to "Set itemNum 53" "combo box" "#1" ctrl+y
+  poll image_is "$expected" || fail "Ctrl+Y did not write step 53's new bytes again"
+  "$VORLANECTL" history "$image" >"$work/history.txt" || fail "vorlanectl history failed"
+  for line in "1  .* vorlane Redo Save Set Prog3 step 54  \\[Prog3 step 54\\]" \
+    "2  .* vorlane Undo Save Set Prog3 step 54  \\[Prog3 step 54\\]" \
+    "3  .* vorlane Save Set Prog3 step 54  \\[Prog3 step 54\\]"; do
+    grep -qx "$line" "$work/history.txt" || fail "vorlanectl history lacks \"$line\": $(cat "$work/history.txt")"
+  done
+
+  begin "3: Ctrl+H opens \"History\", with \"Restore\", on the accessibility bus; Close"
+  keys_to "Set itemNum 53" "combo box" "#1" ctrl+h
+  ask window History
+  ask has History "push button" Restore
+  shot history
+  ask do History "push button" Close Press
+  ask gone History
+fi
 
 if [ "$desktop" = openbox ]; then
   begin "3: Record on a German layout takes keys by their place, Esc, Tab, Enter and Alt+F4 too"
