@@ -13,11 +13,11 @@
 namespace vorlane::cli {
 
 // Each defined in the file of its name.
-extern const Command kShow, kExport, kImport, kSet, kType, kDiff;
+extern const Command kShow, kExport, kImport, kSet, kType, kDiff, kCard;
 
 namespace {
 
-constexpr std::array kCommands{&kShow, &kExport, &kImport, &kSet, &kType, &kDiff};
+constexpr std::array kCommands{&kShow, &kExport, &kImport, &kSet, &kType, &kDiff, &kCard};
 
 // Help and --version go to the output with status 0; anything else is a usage error.
 int ParseFailure(CLI::App& app, const CLI::ParseError& e, Streams& streams) {

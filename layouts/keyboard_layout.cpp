@@ -367,16 +367,22 @@ void KeyboardLayout::Keymap::ReadKeys() {
   }
 }
 
+using ComposeTable = Owned<xkb_compose_table, xkb_compose_table_unref>;
+
+ComposeTable OpenComposeTable(xkb_context* context) {
+  std::FILE* file = std::fopen(kComposeFile, "re");
+  if (file == nullptr) return nullptr;
+  ComposeTable table(xkb_compose_table_new_from_file(
+      context, file, kComposeLocale, XKB_COMPOSE_FORMAT_TEXT_V1, XKB_COMPOSE_COMPILE_NO_FLAGS));
+  std::fclose(file);
+  return table;
+}
+
 // Debian's libxkbcommon cannot list a compose table, so every dead key the layout types is
 // tried with every keysym it types after it.
 void KeyboardLayout::Keymap::Compose() {
   composed.emplace();
-  std::FILE* file = std::fopen(kComposeFile, "re");
-  if (file == nullptr) return;
-  const Owned<xkb_compose_table, xkb_compose_table_unref> table(
-      xkb_compose_table_new_from_file(context.get(), file, kComposeLocale,
-                                      XKB_COMPOSE_FORMAT_TEXT_V1, XKB_COMPOSE_COMPILE_NO_FLAGS));
-  std::fclose(file);
+  const ComposeTable table = OpenComposeTable(context.get());
   if (!table) return;
   const Owned<xkb_compose_state, xkb_compose_state_unref> state(
       xkb_compose_state_new(table.get(), XKB_COMPOSE_STATE_NO_FLAGS));
@@ -450,6 +456,69 @@ Way KeyboardLayout::WayOf(char32_t character) {
   }
   const auto refused = k.refused.find(character);
   return {{}, refused == k.refused.end() ? "" : RefusalText(refused->second, k.name)};
+}
+
+namespace {
+
+// The levels a step's modifier reaches: none, Shift (either), AltGr when it is the right Alt key,
+// or both. Any other modifier makes a key press a shortcut rather than a character.
+std::optional<xkb_mod_mask_t> LevelMask(const ModifierRule& rule, std::uint8_t code) {
+  if (code == 0) return 0;
+  if (code == kShiftModifier || ModifierCode("RShi") == code) return rule.shift;
+  if (!rule.levelThreeOnRightAlt) return std::nullopt;
+  if (code == kAltGrModifier) return rule.levelThree;
+  if (code == kShiftAltGrModifier) return rule.shift | rule.levelThree;
+  return std::nullopt;
+}
+
+// One character, a newline for Return; none for a control character or several characters.
+std::optional<std::string> CharacterText(std::string_view utf8) {
+  char32_t point = 0;
+  if (utf8.empty() || text::DecodeUtf8(utf8, point) != utf8.size()) return std::nullopt;
+  if (point == '\r') return "\n";
+  if (point == '\t') return "\t";
+  if (point < ' ' || (point >= 0x7F && point < 0xA0)) return std::nullopt;
+  return std::string(utf8);
+}
+
+}  // namespace
+
+std::optional<std::string> KeyboardLayout::TextOf(std::span<const KeyPress> presses) {
+  Keymap& k = *keymap_;
+  const Owned<xkb_state, xkb_state_unref> state(xkb_state_new(k.keymap.get()));
+  ComposeTable table;
+  Owned<xkb_compose_state, xkb_compose_state_unref> compose;
+  std::string text;
+  bool composing = false;
+  for (const KeyPress& press : presses) {
+    const std::optional<xkb_mod_mask_t> mask = LevelMask(k.rule, press.modifier);
+    const std::uint8_t input = HidInputCodes()[press.key];
+    if (!mask || input == 0) return std::nullopt;
+    xkb_state_update_mask(state.get(), *mask, 0, 0, 0, 0, 0);
+    const xkb_keysym_t sym = xkb_state_key_get_one_sym(state.get(), input + kXkbKeycodeOffset);
+    std::array<char, 64> utf8{};
+    if (composing || IsDeadKey(sym)) {
+      if (!compose) {
+        table = OpenComposeTable(k.context.get());
+        if (!table) return std::nullopt;
+        compose.reset(xkb_compose_state_new(table.get(), XKB_COMPOSE_STATE_NO_FLAGS));
+      }
+      xkb_compose_state_feed(compose.get(), sym);
+      const xkb_compose_status status = xkb_compose_state_get_status(compose.get());
+      composing = status == XKB_COMPOSE_COMPOSING;
+      if (composing) continue;
+      if (status != XKB_COMPOSE_COMPOSED) return std::nullopt;
+      xkb_compose_state_get_utf8(compose.get(), utf8.data(), utf8.size());
+      xkb_compose_state_reset(compose.get());
+    } else {
+      xkb_keysym_to_utf8(sym, utf8.data(), utf8.size());
+    }
+    const std::optional<std::string> character = CharacterText(utf8.data());
+    if (!character) return std::nullopt;
+    text += *character;
+  }
+  if (composing) return std::nullopt;
+  return text;
 }
 
 settings::TypedText TypeOnLayout(KeyboardLayout& layout, std::string_view utf8,

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +41,12 @@ class KeyboardLayout {
   // keypad and the extra keys; then fewer modifiers; Shift before AltGr; then the lower usage.
   // Levels that need Lock or NumLock are never used.
   Way WayOf(char32_t character);
+
+  // The reverse: the text `presses` type one after the other (UTF-8), a dead key and the press
+  // after it read as the character they compose, Return as a newline. None when a press types no
+  // character: a modifier other than Shift and AltGr, a key with nothing printable at that
+  // level, or a dead key that composes nothing with what follows.
+  std::optional<std::string> TextOf(std::span<const KeyPress> presses);
 
  private:
   struct Keymap;

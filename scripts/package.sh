@@ -17,7 +17,8 @@ preset=${1:-package}
 # relocations. Given on every configure, so the cache always holds them.
 cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
 ldflags=$(dpkg-buildflags --get LDFLAGS)
-cmake --preset "$preset" -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
+cmake --preset "$preset" -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
+  -DCMAKE_MODULE_LINKER_FLAGS="$ldflags" >/dev/null
 cmake --build --preset "$preset" -j"$(nproc)"
 
 log=$(mktemp)

@@ -8,7 +8,8 @@ set -euo pipefail
 
 build=(
   g++ cmake make pkg-config
-  qt6-base-dev            # Qt 6 Widgets
+  qt6-base-dev            # Qt 6 Widgets and PrintSupport
+  qt6-svg-dev             # the editor's print preview draws the key map's SVG
   libtomlplusplus-dev     # vorlanectl: reading settings files
   libcli11-dev            # vorlanectl: its command line
   libxkbcommon-dev libxkbregistry-dev  # vorlanectl type --layout: keymaps and layout names
@@ -30,6 +31,7 @@ case "${1:-}" in
     packages=(
       "${build[@]}" "${run[@]}" "${package[@]}"
       libgtest-dev            # unit and widget tests
+      libxml2-utils librsvg2-bin poppler-utils  # ... of the key map: xmllint, rsvg-convert, pdftotext
       acl strace procps util-linux  # ... of the writers: setfacl, failed system calls, pgrep, setpriv
       libbenchmark-dev        # the benchmark program
       libxkbcommon-tools      # ... its base for type --layout, xkbcli how-to-type

@@ -138,6 +138,23 @@ TypedText TypeText(std::string_view utf8, std::uint8_t delayTenths) {
   return TypeOn({"a US keyboard", UsKeyboardWay}, utf8, delayTenths);
 }
 
+std::optional<char> UsCharacter(std::uint8_t modifier, std::uint8_t key) {
+  static constexpr std::string_view kOtherShift = "RShi";
+  const bool shifted = modifier != 0;
+  if (shifted && modifier != kShiftModifier && ModifierName(modifier) != kOtherShift) {
+    return std::nullopt;
+  }
+  for (const char letter : kCapitals) {
+    if (KeyCapCode(std::string_view(&letter, 1)) == key) {
+      return shifted ? letter : static_cast<char>(letter - 'A' + 'a');
+    }
+  }
+  for (const UsKey& us : kUsKeys) {
+    if (us.shifted == shifted && key != 0 && KeyCapCode(us.keyCap) == key) return us.character;
+  }
+  return std::nullopt;
+}
+
 TypeResult TypeIntoImage(const ImageBytes& image, const TypeRequest& request) {
   TypeResult result;
   const std::optional<int> prog = MacroIndex(request.macro);

@@ -67,6 +67,10 @@ Way UsKeyboardWay(const TextCharacter& character);
 // The text typed on a US keyboard.
 TypedText TypeText(std::string_view utf8, std::uint8_t delayTenths);
 
+// The reverse for one step's key: the character `key` types on a US keyboard with `modifier`
+// ("None", or "LShi" or "RShi" for the shifted ones); none when it types none.
+std::optional<char> UsCharacter(std::uint8_t modifier, std::uint8_t key);
+
 // What the `type` command asks for.
 struct TypeRequest {
   std::string_view macro;        // "Prog1".."Prog8"

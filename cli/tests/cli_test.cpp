@@ -450,6 +450,62 @@ TEST_F(Vorlanectl, SetAndTypeChangeOnlyWhatTheyName) {
   EXPECT_EQ(ReadFileBytes(image_), sample_);
 }
 
+// The card reads a macro back as the text `type` typed, on the same layout; M2 runs Prog3.
+TEST_F(Vorlanectl, CardShowsTheTextThatTypeTypedOnTheLayout) {
+  const struct {
+    std::vector<std::string> layout;
+    std::string text, shows;
+  } cases[] = {
+      {{}, "Hello, World!\n", "types \"Hello, World!\u23CE\""},
+      {{"--layout", "de"}, "Gr\u00FC\u00DFe \u00EA\n", "types \"Gr\u00FC\u00DFe \u00EA\u23CE\""},
+      {{"--layout", "fr"}, "D\u00E9j\u00E0 \u00E2?\n", "types \"D\u00E9j\u00E0 \u00E2?\u23CE\""},
+      {{"--layout", "de", "--variant", "nodeadkeys"}, "z\t", "types \"z\u21E5\""},
+  };
+  for (const auto& c : cases) {
+    ImageBytes image = sample_;
+    for (int s = 0; s < StepsPerProg; ++s) PutStep(image, 2, s, {});
+    WriteFileBytes(image_, image);
+    std::vector<std::string> type{"type", image_, "Prog3", c.text};
+    std::vector<std::string> card{"card", image_};
+    type.insert(type.end(), c.layout.begin(), c.layout.end());
+    card.insert(card.end(), c.layout.begin(), c.layout.end());
+    ASSERT_EQ(Command(type).code, kExitOk) << c.text;
+    const Outcome o = Command(card);
+    EXPECT_EQ(o.code, kExitOk) << o.err;
+    EXPECT_NE(o.out.find(">" + c.shows + "</text>"), std::string::npos) << c.shows << "\n" << o.out;
+  }
+  const std::string file = Path("card.svg");
+  EXPECT_EQ(Command({"card", image_, "-o", file, "--paper", "letter"}).code, kExitOk);
+  EXPECT_EQ(testing::ReadTextFile(file), Command({"card", image_, "--paper", "letter"}).out);
+  EXPECT_NE(testing::ReadTextFile(file).find("width=\"215.9mm\""), std::string::npos);
+}
+
+TEST_F(Vorlanectl, CardRefusesWhatItCannotReadOrWriteAndWritesNothing) {
+  const std::string missing = Path("missing.bin");
+  const std::string folder = Path("no/such/folder.svg");
+  const struct {
+    std::vector<std::string> arguments;
+    std::string err;
+  } cases[] = {
+      {{"card", missing}, "Could not read " + missing + ": No such file or directory"},
+      {{"card", image_, "--layout", "dee"}, "unknown layout \"dee\"; did you mean"},
+      {{"card", image_, "--layout", "de", "--variant", "nodeadkey"},
+       "the layout \"de\" has no variant \"nodeadkey\"; did you mean \"nodeadkeys\""},
+      {{"card", image_, "--paper", "a5"}, "--paper must be a4 or letter, not \"a5\""},
+      {{"card", image_, "-o", folder}, "Could not write " + folder + ": No such file or directory"},
+      {{"card", image_, "-o", image_}, " is the image " + image_ + " itself; nothing written"},
+  };
+  const Identity before = IdentityOf(image_);
+  for (const auto& c : cases) {
+    const Outcome o = Command(c.arguments);
+    EXPECT_EQ(o.code, kExitRefused) << c.err;
+    EXPECT_NE(o.err.find(c.err), std::string::npos) << o.err;
+    EXPECT_EQ(o.out, "");
+  }
+  EXPECT_EQ(IdentityOf(image_), before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1);
+}
+
 TEST_F(Vorlanectl, DiffNamesKeysStepsAndOtherBytes) {
   ImageBytes other = sample_;
   other[ButtonOffsets[2]] = 238;

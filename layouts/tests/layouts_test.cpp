@@ -175,6 +175,12 @@ class Computer {
       xkb_compose_table_new_from_locale(context_, "en_US.UTF-8", XKB_COMPOSE_COMPILE_NO_FLAGS);
 };
 
+std::vector<KeyPress> Presses(const std::vector<MacroStep>& steps) {
+  std::vector<KeyPress> presses;
+  for (const MacroStep& step : steps) presses.push_back({step[0], step[7]});
+  return presses;
+}
+
 std::unique_ptr<KeyboardLayout> Opened(const char* name) {
   KeyboardLayout::Opened opened = KeyboardLayout::Open(name, "");
   EXPECT_TRUE(opened.layout) << *opened.error;
@@ -194,6 +200,7 @@ TEST(TypeOnLayout, TypesAsTheChartsShowAndTheComputerReadsItBack) {
       MacroStep expected{ModifierCodeOf(row.modifier), 3, 0, 0, 0, 0, 0, UsKeyUsage(row.keys[i])};
       EXPECT_EQ(StepTexts(steps.steps), StepTexts({expected})) << row.layout << " " << typed[i];
       EXPECT_EQ(computer.Typed(steps.steps), typed[i]) << row.layout;
+      EXPECT_EQ(layout->TextOf(Presses(steps.steps)), typed[i]) << row.layout;
       covered[row.layout].insert(typed[i]);
     }
   }
@@ -203,6 +210,7 @@ TEST(TypeOnLayout, TypesAsTheChartsShowAndTheComputerReadsItBack) {
     const settings::TypedText steps = TypeOnLayout(*layout, dead.character, 0);
     EXPECT_EQ(StepTexts(steps.steps), dead.steps) << dead.layout << " " << dead.character;
     EXPECT_EQ(Computer(dead.layout).Typed(steps.steps), dead.character) << dead.layout;
+    EXPECT_EQ(layout->TextOf(Presses(steps.steps)), dead.character) << dead.layout;
     covered[dead.layout].insert(dead.character);
   }
   // The tables cover every printable ASCII character on every layout.
@@ -222,7 +230,33 @@ TEST(TypeOnLayout, UsTypesExactlyAsTheUsTable) {
   const settings::TypedText table = settings::TypeText(text, 7);
   ASSERT_FALSE(layout.error.has_value()) << *layout.error;
   EXPECT_EQ(layout.steps, table.steps);
+  std::string read;  // and the table reads its steps back
+  for (const MacroStep& step : table.steps)
+    read += settings::UsCharacter(step[0], step[7]).value_or(0);
+  EXPECT_EQ(read, "\n\t\n" + text.substr(4));
+  EXPECT_EQ(us->TextOf(Presses(table.steps)), read);
   EXPECT_EQ(Computer("us").Typed(layout.steps), "\r\t\r" + text.substr(4));
+}
+
+TEST(TextOf, ReadsNoTextWhereAPressTypesNoCharacter) {
+  const struct {
+    const char* layout;
+    std::vector<std::string> steps;
+    std::optional<std::string> text;
+  } cases[] = {
+      {"us", {"LShi 0s H", "RShi 0s I", "None 0s Ent", "None 0s Tab"}, "HI\n\t"},
+      {"us", {"LCtr 0s C"}, std::nullopt},                // a shortcut
+      {"us", {"RAlt 0s A"}, std::nullopt},                // no AltGr on us
+      {"us", {"None 0s Esc"}, std::nullopt},              // a control character
+      {"us", {"None 0s F1"}, std::nullopt},               // no character at all
+      {"de", {"None 0s `"}, std::nullopt},                // a dead key left alone
+      {"de", {"None 0s `", "None 0s F1"}, std::nullopt},  // ... or with what it does not compose
+  };
+  for (const auto& c : cases) {
+    std::vector<MacroStep> steps;
+    for (const std::string& text : c.steps) steps.push_back(settings::ParseStep(text).step);
+    EXPECT_EQ(Opened(c.layout)->TextOf(Presses(steps)), c.text) << c.steps.front();
+  }
 }
 
 TEST(TypeOnLayout, ListsEveryCharacterWithNoKeyAndWhy) {

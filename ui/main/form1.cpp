@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 #include "image/button_rules.h"
 #include "image/editor_saves.h"
 #include "image/module1.h"
+#include "ui/print/card_print.h"
 #include "ui/saves/save_message.h"
 #include "ui/toolkit/fonts.h"
 #include "ui/toolkit/placement.h"
@@ -179,6 +181,12 @@ void Form1::BuildKeyLists() {
   text1_->setGeometry(TwipsRect(kText1Place));
   text1_->setReadOnly(true);
   text1_->setAccessibleName(QStringLiteral("Image file"));
+  const QKeySequence printKeys(Qt::CTRL | Qt::Key_P);
+  text1_->setToolTip(
+      WithShortcut(QStringLiteral("The file in force; print its key map"), printKeys));
+  print_ = AddShortcut(this, printKeys);
+  print_->setEnabled(false);
+  connect(print_, &QShortcut::activated, this, &Form1::Print);
 
   const QFont digitFont = UiFont(Face::Sans, kDigitPoints, true);
   for (int i = 0; i < kButtonCount; ++i) {
@@ -233,6 +241,7 @@ void Form1::BuildSetProgLabels() {
 
 void Form1::EnableEditing() {
   command4_->setEnabled(true);
+  print_->setEnabled(true);
   for (DropDownList* list : combos_) list->setEnabled(true);
   for (ClickLabel* label : label1_) label->setEnabled(true);
 }
@@ -276,6 +285,20 @@ void Form1::LoadFile(const std::string& path) {
   // editor on another step than the one it shows.
   if (stepList_) {
     stepList_->ShowSteps(state_.ProgSteps.at(static_cast<std::size_t>(state_.ProgIndex)));
+  }
+}
+
+void Form1::Print() {
+  if (!HasChosenFile(state_) || !HoldsImage(state_.ConfigImage)) return;
+  ImageBytes image = state_.ConfigImage;
+  for (int n = 1; n <= kButtonCount; ++n) {
+    const int position = Combo(n)->ListIndex();
+    const std::size_t offset = ButtonOffsets.at(static_cast<std::size_t>(n - 1));
+    image[offset] = position < 0 ? 0 : static_cast<std::uint8_t>(Combo(n)->ItemData(position));
+  }
+  QString error;
+  if (!PreviewCard(this, image, QFileInfo(PathText(state_.FileName)).fileName(), error)) {
+    dialogs_.Message(this, QStringLiteral("Printing is not available: ") + error);
   }
 }
 

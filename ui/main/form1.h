@@ -19,6 +19,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QShortcut;
 class QStandardItemModel;
 
 namespace vorlane::ui {
@@ -52,6 +53,8 @@ class Form1 : public QWidget {
   void Exit();
   void OpenStepList(int prog);
   void OpenEditor(int step);
+  // Ctrl+P: the print preview of the key map, the keys as the lists show them.
+  void Print();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -84,6 +87,7 @@ class Form1 : public QWidget {
   QPushButton* command4_ = nullptr;
   QPushButton* command5_ = nullptr;
   QLineEdit* text1_ = nullptr;
+  QShortcut* print_ = nullptr;  // enabled once a file is in force
   std::array<DropDownList*, kButtonCount> combos_{};
   std::array<QLabel*, kButtonCount> digits_{};
   LabelArray label1_;

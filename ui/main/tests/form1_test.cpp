@@ -7,6 +7,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -14,6 +17,7 @@
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QtMath>
 
 #include <chrono>
@@ -318,6 +322,50 @@ TEST_F(MainWindow, AltOrCtrlNeverChangesAChoiceAndTheShortcutsPressTheCommands) 
   EXPECT_EQ(ReadFile(path)[ButtonOffsets[2]], CatalogueCode(m3->ListIndex())) << "Ctrl+S saved";
   EXPECT_EQ(dialogs.openCount, 2) << "Ctrl+O opened the dialog";
   EXPECT_FALSE(window->isVisible()) << "Ctrl+Q closed the window";
+}
+
+// Ctrl+P opens the print preview; its own paint, sent to a PDF file, prints the keys' functions
+// as the lists hold them.
+TEST_F(MainWindow, CtrlPPreviewsTheKeyMapAndItsFirstPagePrintsEveryFunction) {
+  EXPECT_TRUE(window->Text1()->toolTip().endsWith(QLatin1String("(Ctrl+P)")));
+  qputenv("VORLANE_PRINT_MODULE", VORLANE_PRINT_MODULE);
+  LoadImage();
+  window->Combo(8)->SetListIndex(kFilePositions[0] + 1);  // a choice not saved yet
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  const QString pdf = FilePath("card.pdf");
+  bool previewed = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+    if (preview == nullptr) return;
+    poll.stop();
+    previewed = true;
+    QPrinter* printer = preview->printer();
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(pdf);
+    printer->setFromTo(1, 1);
+    emit preview->paintRequested(printer);
+    preview->reject();
+  });
+  poll.start(10);
+  QTest::keyClick(window.get(), Qt::Key_P, Qt::ControlModifier);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return previewed; }))
+      << dialogs.messages.join(u'\n').toStdString();
+  QProcess pdftotext;
+  pdftotext.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+  ASSERT_TRUE(pdftotext.waitForFinished()) << "poppler-utils missing?";
+  // A PDF holds no spaces, only gaps, which pdftotext reads as spaces only when they are wide.
+  const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput()).remove(u' ');
+  EXPECT_TRUE(text.contains(QLatin1String("device.bin"))) << text.toStdString();
+  for (int n = 1; n <= kButtonCount; ++n) {
+    const int position = n == 8 ? kFilePositions[0] + 1 : kFilePositions[n - 1];
+    const std::string_view name = FunctionCatalogue()[static_cast<std::size_t>(position)].name;
+    EXPECT_TRUE(text.contains(
+        QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).remove(u' ')))
+        << "M" << n << " " << name << " in\n"
+        << text.toStdString();
+  }
 }
 
 TEST_F(MainWindow, CancelAfterALoadReadsTheFileInForceAgain) {
