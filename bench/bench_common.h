@@ -25,6 +25,7 @@ inline constexpr const char* kWriteFsync = "WriteFsyncReference";
 inline constexpr const char* kCrashSafeFloor = "CrashSafeFloor";
 inline constexpr const char* kSave = "Save";
 inline constexpr const char* kSaveSet = "SaveSet";
+inline constexpr const char* kHistoryEntry = "HistoryEntry";
 inline constexpr const char* kOpenStepList = "OpenStepList";
 inline constexpr const char* kPageTurnBar = "PageTurnScrollBar";
 inline constexpr const char* kPageTurnWheel = "PageTurnWheel";

@@ -9,6 +9,7 @@
 #include "bench/bench_common.h"
 #include "bench/processes.h"
 #include "bench/window_fixture.h"
+#include "history/store.h"
 #include "image/editor_saves.h"
 #include "ui/macro_editor/keycode.h"
 #include "ui/toolkit/texts.h"
@@ -96,6 +97,31 @@ void BM_SaveSet(benchmark::State& state) {
   PairedSaves(state, f.dialogs, [&] { editor->SaveSet(); });
 }
 
+// What a write spends on its history entry before it replaces the file: the entry written
+// crash-safely, and the folder trimmed to the newest 100 (the loop passes 100 in its first run);
+// next to the crash-safe replace's own system calls, in turns.
+void BM_HistoryEntry(benchmark::State& state) {
+  const DiskFloors floors;
+  history::Store store(ScratchFolder() + "/history");
+  const std::string image = ScratchFolder() + "/history-bench.bin";
+  ImageBytes before(kMinImageSize, 0);
+  std::vector<double> beyondFloor;
+  bool first = true;
+  for (auto _ : state) {
+    ++before[0];
+    std::string warning;
+    double floor = 0;
+    if (first) floor = MeasureReference([&] { floors.CrashSafeReplace(); });
+    const double kept = Measure([&] { warning = store.Keep(image, before, {"vorlane", "Save"}); });
+    if (!first) floor = MeasureReference([&] { floors.CrashSafeReplace(); });
+    first = !first;
+    if (!warning.empty()) state.SkipWithError(warning.c_str());
+    state.SetIterationTime(kept);
+    beyondFloor.push_back(kept - floor);
+  }
+  if (!beyondFloor.empty()) state.counters[kBeyondCrashSafeFloor] = Median(beyondFloor);
+}
+
 }  // namespace
 
 void RegisterCommandBenchmarks(int iterations) {
@@ -103,6 +129,7 @@ void RegisterCommandBenchmarks(int iterations) {
   Register(kCrashSafeFloor, BM_CrashSafeFloor, iterations);
   Register(kSave, BM_Save, iterations);
   Register(kSaveSet, BM_SaveSet, iterations);
+  Register(kHistoryEntry, BM_HistoryEntry, iterations);
 }
 
 }  // namespace vorlane::bench

@@ -218,6 +218,13 @@ std::vector<Row> TableRows(const CollectingReporter& reporter,
   import.pairedExcess = reporter.Counter(kImport, kBeyondCrashSafeFloor);
   rows.push_back(import);
   rows.push_back(beyondFloor("  import minus the crash-safe replace (paired)", kImport));
+  Row entry = inProcess("History entry a write keeps first (crash-safe, newest 100 kept)",
+                        kHistoryEntry, {Target::Kind::Below, 1 * kMilli});
+  entry.baselineName = "crash-safe replace";
+  entry.baseline = reporter.Median(kCrashSafeFloor);
+  rows.push_back(entry);
+  rows.push_back(
+      beyondFloor("  history entry minus the crash-safe replace (paired)", kHistoryEntry));
   // A whole-process row of `runs`, against that set's own baseline program.
   auto processRow = [](const std::optional<std::vector<ExitFigures>>& runs, const char* baseline) {
     return [&runs, baseline](const char* label, std::size_t program, Target target) {
@@ -267,6 +274,8 @@ int Main(int argc, char** argv) {
     std::fprintf(stderr, "cannot make a scratch folder\n");
     return 1;
   }
+  // The history of every image the benchmark writes stays in its scratch folder.
+  ::setenv("XDG_STATE_HOME", (ScratchFolder() + "/state").c_str(), 1);
   MainWindowSize();
 
   RegisterWindowBenchmarks(iterations);

@@ -13,11 +13,12 @@
 namespace vorlane::cli {
 
 // Each defined in the file of its name.
-extern const Command kShow, kExport, kImport, kSet, kType, kDiff, kCard;
+extern const Command kShow, kExport, kImport, kSet, kType, kDiff, kCard, kHistory, kRestore;
 
 namespace {
 
-constexpr std::array kCommands{&kShow, &kExport, &kImport, &kSet, &kType, &kDiff, &kCard};
+constexpr std::array kCommands{&kShow, &kExport, &kImport,  &kSet,    &kType,
+                               &kDiff, &kCard,   &kHistory, &kRestore};
 
 // Help and --version go to the output with status 0; anything else is a usage error.
 int ParseFailure(CLI::App& app, const CLI::ParseError& e, Streams& streams) {

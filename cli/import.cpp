@@ -59,7 +59,9 @@ int Run(const Options& options, Streams& streams) {
   const ImageBytes& before = image ? image->bytes : *looked;
   const ImageBytes changed = settings::ApplySettings(before, parsed.settings);
   if (!KeysFollowRules(before, changed, streams.err)) return kExitRefused;
-  if (image) return CommitImage(*image, changed, streams.err);
+  if (image) {
+    return CommitImage(*image, changed, CommandWords("import", {options.settings}), streams.err);
+  }
   streams.out << settings::DiffText(settings::DiffImages(before, changed));
   return Finish(streams, kExitOk);
 }

@@ -12,7 +12,9 @@
 
 #include "files/fd.h"
 #include "files/whole_file.h"
+#include "history/store.h"
 #include "image/button_rules.h"
+#include "image/commit.h"
 #include "image/image_file.h"
 #include "text/quote.h"
 
@@ -21,11 +23,6 @@ namespace vorlane::cli {
 namespace {
 
 constexpr std::string_view kStdinName = "<stdin>";
-
-std::function<void()>& BeforeCommit() {
-  static std::function<void()> hook;
-  return hook;
-}
 
 // A text input that could not be read, worded as every file failure is.
 std::string Unread(std::string_view name, int error) {
@@ -153,22 +150,41 @@ bool KeysFollowRules(const ImageBytes& before, const ImageBytes& after, std::ost
   return !refused;
 }
 
-int CommitImage(const ImageForChange& image, const ImageBytes& after, std::ostream& err) {
+std::string CommandWords(std::string_view command, const std::vector<std::string>& arguments) {
+  std::string words(command);
+  for (const std::string& argument : arguments) {
+    const bool plain =
+        !argument.empty() && argument.find_first_of(" \t\"'\\$`*?") == std::string::npos;
+    const std::size_t equals = argument.find('=');
+    words += ' ';
+    if (plain) {
+      words += argument;
+    } else if (equals != std::string::npos && equals > 0) {
+      words += argument.substr(0, equals + 1) + text::Quoted(argument.substr(equals + 1));
+    } else {
+      words += text::Quoted(argument);
+    }
+  }
+  return words;
+}
+
+int CommitImage(const ImageForChange& image, const ImageBytes& after, const std::string& words,
+                std::ostream& err) {
   if (after == image.bytes) return kExitOk;
-  // Our writers wait for the lock; a program that does not lock is caught by the check, made
-  // when the new file is ready, right before it takes the old one's place.
-  const FileResult written = WriteImageFile(image.path, after, nullptr, [&] {
-    if (BeforeCommit()) BeforeCommit()();
-    return CheckUnchanged(image.path, image.read);
-  });
-  if (!written.ok()) {
-    Complain(err, FileFailure(written));
+  history::Store store;
+  const CommitOutcome outcome = CommitIfUnchanged(
+      image.path, image.read, after, {std::string(kProgram), words}, store, &image.lock);
+  if (!outcome.ok()) {
+    Complain(err, FileFailure(outcome.file));
     return kExitRefused;
   }
+  if (!outcome.historyWarning.empty()) Complain(err, "warning: " + outcome.historyWarning);
   return kExitOk;
 }
 
-void SetBeforeCommitForTesting(std::function<void()> hook) { BeforeCommit() = std::move(hook); }
+void SetBeforeCommitForTesting(std::function<void()> hook) {
+  SetBeforeCommitCheckForTesting(std::move(hook));
+}
 
 int Finish(Streams& streams, int code) {
   streams.out.flush();

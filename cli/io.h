@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/command.h"
 #include "files/file_lock.h"
@@ -56,9 +57,15 @@ int WriteOutput(const std::string& path, std::string_view text, Streams& streams
 // false after the message.
 bool KeysFollowRules(const ImageBytes& before, const ImageBytes& after, std::ostream& err);
 
-// Writes `after` over the image, if it differs from what was read and the file is still what
-// was read; otherwise writes nothing. The exit status.
-int CommitImage(const ImageForChange& image, const ImageBytes& after, std::ostream& err);
+// The words a history entry gives a command: its name and arguments as a shell would take them,
+// the image left out: `set M1="a A"`.
+std::string CommandWords(std::string_view command, const std::vector<std::string>& arguments);
+
+// Writes `after` over the image through CommitIfUnchanged, if it differs from what was read;
+// otherwise writes nothing. `words` name the change in the image's history; a history that
+// cannot be kept is one warning line, the status unchanged. The exit status.
+int CommitImage(const ImageForChange& image, const ImageBytes& after, const std::string& words,
+                std::ostream& err);
 
 // For tests: runs when the new file is ready, right before the last look at the file, so a test
 // can change the file there as another program might.

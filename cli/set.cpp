@@ -39,7 +39,7 @@ int Run(const Options& options, Streams& streams) {
   if (!image) return kExitRefused;
   const ImageBytes changed = settings::ApplySettings(image->bytes, parsed.settings);
   if (!KeysFollowRules(image->bytes, changed, streams.err)) return kExitRefused;
-  return CommitImage(*image, changed, streams.err);
+  return CommitImage(*image, changed, CommandWords("set", options.assignments), streams.err);
 }
 
 }  // namespace

@@ -94,7 +94,9 @@ int Run(const Options& options, Streams& streams) {
     Complain(streams.err, *typed.error);
     return kExitRefused;
   }
-  return CommitImage(*image, typed.image, streams.err);
+  std::vector<std::string> arguments{options.macro, options.text};
+  if (options.start != "1") arguments.insert(arguments.end(), {"--start", options.start});
+  return CommitImage(*image, typed.image, CommandWords("type", arguments), streams.err);
 }
 
 }  // namespace

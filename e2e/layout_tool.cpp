@@ -59,7 +59,8 @@ int main(int argc, char** argv) {
   vorlane::ui::QtDialogs dialogs;
   if (argc == 3 && std::string_view(argv[1]) == "--editor-picture") {
     state.StepBuffer = {0x01, 0x05, 0, 0, 0xE0, 0x04, 0x05, 0x07};  // LCtr, 0.5s, LCtr A B D
-    vorlane::ui::keycode editor(state, dialogs, nullptr);
+    vorlane::ui::ImageEdits edits(state, dialogs, nullptr, &vorlane::NoHistory());
+    vorlane::ui::keycode editor(state, dialogs, edits, nullptr);
     editor.show();
     QCoreApplication::processEvents();
     if (QWidget* focused = editor.focusWidget()) focused->clearFocus();  // no focus mark
@@ -67,7 +68,7 @@ int main(int argc, char** argv) {
   }
   vorlane::ui::Form1 main(state, dialogs);
   vorlane::ui::Form2 list(state, &main);
-  const vorlane::ui::keycode editor(state, dialogs, &main);
+  const vorlane::ui::keycode editor(state, dialogs, main.Edits(), &main);
   Print(main);
   Print(list);
   Print(editor);

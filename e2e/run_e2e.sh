@@ -65,6 +65,8 @@ own_session_bus "$0" "$@"
 rm -rf "$art"
 mkdir -p "$art/work"
 work=$art/work
+# The editor's and vorlanectl's history of every write stays in the run's own folder.
+export XDG_STATE_HOME=$work/state
 
 # ---------------------------------------------------------------------------------------------
 # Reporting: steps, screenshots, failure.
@@ -157,10 +159,30 @@ frame_geometry() {
   echo $((x - left)) $((y - top)) $((w + left + right)) $((h + top + bottom))
 }
 
-# Gives window $1 the keyboard: through the window manager where there is one.
+# Whether the window manager stacks window $1 above every other; and also gives it the keyboard.
+on_top() {
+  [ "$(xprop -root _NET_CLIENT_LIST_STACKING | grep -o '0x[0-9a-f]*$')" = "$(printf '0x%x' "$1")" ]
+}
+front_is() {
+  [ "$(xprop -root _NET_ACTIVE_WINDOW | grep -o '0x[0-9a-f]*$')" = "$(printf '0x%x' "$1")" ] &&
+    on_top "$1"
+}
+
+# Raises window $1 without the keyboard; a window manager does it later, so wait until it has.
+raise_window() {
+  xdotool windowraise "$1"
+  if [ "$desktop" = openbox ] || [ "$desktop" = keyboard ]; then
+    poll on_top "$1" || fail "window \"$(xdotool getwindowname "$1")\" was not raised"
+  fi
+}
+
+# Gives window $1 the keyboard: through the window manager where there is one, which also raises
+# it. Returns once it is in front, not merely active: a window already active is raised later, and
+# a click sent before that lands on whatever still covers it.
 focus() {
   if [ "$desktop" = openbox ] || [ "$desktop" = keyboard ]; then
-    xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowactivate "$1"
+    xdotool windowactivate "$1"
+    poll front_is "$1" || fail "window \"$(xdotool getwindowname "$1")\" did not come to the front"
   else
     xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
   fi
@@ -655,14 +677,39 @@ keys_to "Set itemNum 53" "combo box" "#1" Home Down Down Down Down Down
 # The queue keeps the last six keys: "Esc" drops out.
 for cap in Esc 1 Q A Z Null SP; do click "$editor" keycode "=$cap"; done
 shot step-built
+cp "$image" "$work/before-53.bin"
 click "$editor" keycode "=Save Set"
 answer_message "Your settings have been successfully saved!"
 "$tool" set-step "$expected" 2 53 FD-Stop 0.5s 1 Q A Z Null SP
 expect_image "$expected" "Save Set did not write exactly the 8 bytes of step 53 of Prog3"
 find_window "Set itemNum 53" && find_window "Set Prog 3" ||
   fail "the editor and the step list should stay open after Save Set"
-xdotool windowraise "$list" # its row 44 now shows the stored step
+raise_window "$list" # its row 44 now shows the stored step
 shot saved-step
+
+if [ "$desktop" = bare ]; then
+  begin "3: Ctrl+Z writes step 53's old bytes back, Ctrl+Y the new ones; vorlanectl history"
+  image_is() { "$tool" compare "$image" "$1" >/dev/null 2>&1; }
+  focus "$editor"
+  keys_to "Set itemNum 53" "combo box" "#1" ctrl+z
+  poll image_is "$work/before-53.bin" || fail "Ctrl+Z did not write step 53's old bytes back"
+  keys_to "Set itemNum 53" "combo box" "#1" ctrl+y
+  poll image_is "$expected" || fail "Ctrl+Y did not write step 53's new bytes again"
+  "$VORLANECTL" history "$image" >"$work/history.txt" || fail "vorlanectl history failed"
+  for line in "1  .* vorlane Redo Save Set Prog3 step 54  \\[Prog3 step 54\\]" \
+    "2  .* vorlane Undo Save Set Prog3 step 54  \\[Prog3 step 54\\]" \
+    "3  .* vorlane Save Set Prog3 step 54  \\[Prog3 step 54\\]"; do
+    grep -qx "$line" "$work/history.txt" || fail "vorlanectl history lacks \"$line\": $(cat "$work/history.txt")"
+  done
+
+  begin "3: Ctrl+H opens \"History\", with \"Restore\", on the accessibility bus; Close"
+  keys_to "Set itemNum 53" "combo box" "#1" ctrl+h
+  ask window History
+  ask has History "push button" Restore
+  shot history
+  ask do History "push button" Close Press
+  ask gone History
+fi
 
 if [ "$desktop" = openbox ]; then
   begin "3: Record on a German layout takes keys by their place, Esc, Tab, Enter and Alt+F4 too"
@@ -693,16 +740,7 @@ fi
 
 if [ "$desktop" = openbox ]; then
   begin "4: each of the three windows comes to the front while the others are open"
-  front_is() {
-    local active top
-    active=$(xprop -root _NET_ACTIVE_WINDOW | grep -o '0x[0-9a-f]*$')
-    top=$(xprop -root _NET_CLIENT_LIST_STACKING | grep -o '0x[0-9a-f]*$')
-    [ "$active" = "$(printf '0x%x' "$1")" ] && [ "$top" = "$active" ]
-  }
-  for w in "$main" "$list" "$editor" "$main"; do
-    xdotool windowactivate "$w"
-    poll front_is "$w" || fail "window \"$(xdotool getwindowname "$w")\" did not come to the front"
-  done
+  for w in "$main" "$list" "$editor" "$main"; do focus "$w"; done
   shot main-in-front
 fi
 

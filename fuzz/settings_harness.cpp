@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "cli/commands.h"
+#include "history/testing/private_state.h"
 #include "image/button_rules.h"
 #include "image/layout.h"
 #include "image/macro_slots.h"

@@ -3,8 +3,6 @@
 #include <functional>
 #include <utility>
 
-#include "files/file_lock.h"
-#include "files/whole_file.h"
 #include "image/image_file.h"
 #include "image/macro_slots.h"
 #include "image/module1.h"
@@ -20,58 +18,70 @@ SaveOutcome Outcome(SaveOutcome::Status status, FileResult file = {}) {
   return o;
 }
 
-// The part both saves share: lock, store, write (looking at the disk right before the file
-// changes), and put the image back if the write fails. `store` patches ConfigImage and returns what
-// `undo` needs to take it back.
-template <class Store, class Undo>
-SaveOutcome LockCheckAndWrite(Module1& state, SaveMode mode, Store store, Undo undo) {
-  const FileLock lock = FileLock::Take(state.FileName);
-  if (!lock.result().ok()) return Outcome(SaveOutcome::Status::WriteFailed, lock.result());
-  std::function<FileResult()> check;
-  if (mode == SaveMode::CheckDisk && state.OnDisk.known) {
-    check = [&] { return CheckUnchanged(state.FileName, state.OnDisk); };
+SaveOutcome::Status StatusOf(CommitOutcome::Status status) {
+  switch (status) {
+    case CommitOutcome::Status::Written:
+      return SaveOutcome::Status::Saved;
+    case CommitOutcome::Status::Changed:
+      return SaveOutcome::Status::ChangedOnDisk;
+    case CommitOutcome::Status::Removed:
+      return SaveOutcome::Status::RemovedOnDisk;
+    case CommitOutcome::Status::Failed:
+      break;
   }
-  const auto before = store();
-  FileStamp written;
-  FileResult result = WriteImageFile(state.FileName, state.ConfigImage, &written, check);
-  if (!result.ok()) {
-    undo(before);
-    const bool removed = result.kind == FileResult::Kind::Removed;
-    if (removed || result.kind == FileResult::Kind::Changed) {
-      return Outcome(
-          removed ? SaveOutcome::Status::RemovedOnDisk : SaveOutcome::Status::ChangedOnDisk,
-          std::move(result));
-    }
-    return Outcome(SaveOutcome::Status::WriteFailed, std::move(result));
-  }
-  state.OnDisk = std::move(written);
-  return Outcome(SaveOutcome::Status::Saved, std::move(result));
+  return SaveOutcome::Status::WriteFailed;
 }
 
 }  // namespace
 
-SaveOutcome SaveButtons(Module1& state, const ButtonLists& lists, SaveMode mode) {
+SaveOutcome SaveImage(Module1& state, const ImageBytes& after, const std::string& words,
+                      WriteHistory& history, SaveMode mode) {
+  if (!HasChosenFile(state)) return Outcome(SaveOutcome::Status::NoFile);
+  const FileStamp overwrite;
+  const FileStamp& read = mode == SaveMode::CheckDisk ? state.OnDisk : overwrite;
+  CommitOutcome commit =
+      CommitIfUnchanged(state.FileName, read, after, {kEditorProgram, words}, history);
+  SaveOutcome outcome = Outcome(StatusOf(commit.status), std::move(commit.file));
+  if (!commit.ok()) return outcome;
+  state.ConfigImage = after;
+  state.OnDisk = std::move(commit.written);
+  outcome.historyWarning = std::move(commit.historyWarning);
+  return outcome;
+}
+
+SaveOutcome ImageWithButtons(const Module1& state, const ButtonLists& lists, ImageBytes& after) {
   if (!HasChosenFile(state)) return Outcome(SaveOutcome::Status::NoFile);
   if (!AllButtonsSet(lists)) return Outcome(SaveOutcome::Status::Incomplete);
-  return LockCheckAndWrite(
-      state, mode, [&] { return StoreButtonsInImage(lists, state.ConfigImage); },
-      [&](const ButtonBytes& before) { WriteButtonBytes(state.ConfigImage, before); });
+  after = state.ConfigImage;
+  StoreButtonsInImage(lists, after);
+  return Outcome(SaveOutcome::Status::Saved);
 }
 
-SaveOutcome SaveStep(Module1& state, SaveMode mode) {
+SaveOutcome ImageWithStep(const Module1& state, ImageBytes& after) {
   if (!HasChosenFile(state)) return Outcome(SaveOutcome::Status::NoFile);
-  return LockCheckAndWrite(
-      state, mode, [&] { return StoreStep(state); },
-      [&](const MacroStep& before) {
-        PutStep(state.ConfigImage, state.ProgIndex, state.ItemNum, before);
-      });
+  after = state.ConfigImage;
+  PutStep(after, state.ProgIndex, state.ItemNum, state.StepBuffer);
+  return Outcome(SaveOutcome::Status::Saved);
 }
 
-SaveOutcome SaveImage(Module1& state, const ImageBytes& after, SaveMode mode) {
-  if (!HasChosenFile(state)) return Outcome(SaveOutcome::Status::NoFile);
-  return LockCheckAndWrite(
-      state, mode, [&] { return std::exchange(state.ConfigImage, after); },
-      [&](const ImageBytes& before) { state.ConfigImage = before; });
+std::string SaveStepWords(const Module1& state) {
+  return "Save Set Prog" + std::to_string(state.ProgIndex + 1) + " step " +
+         std::to_string(state.ItemNum + 1);
+}
+
+SaveOutcome SaveButtons(Module1& state, const ButtonLists& lists, SaveMode mode,
+                        WriteHistory& history) {
+  ImageBytes after;
+  const SaveOutcome made = ImageWithButtons(state, lists, after);
+  if (!made.saved()) return made;
+  return SaveImage(state, after, "Save", history, mode);
+}
+
+SaveOutcome SaveStep(Module1& state, SaveMode mode, WriteHistory& history) {
+  ImageBytes after;
+  const SaveOutcome made = ImageWithStep(state, after);
+  if (!made.saved()) return made;
+  return SaveImage(state, after, SaveStepWords(state), history, mode);
 }
 
 FileResult LoadImageFile(Module1& state, const std::string& path) {

@@ -8,6 +8,7 @@
 
 #include "files/file_result.h"
 #include "image/button_rules.h"
+#include "image/commit.h"
 #include "image/module1.h"
 
 namespace vorlane {
@@ -26,23 +27,38 @@ struct SaveOutcome {
     Saved,
   };
   Status status = Status::Saved;
-  FileResult file;  // names the file; the reason for WriteFailed
+  FileResult file;             // names the file; the reason for WriteFailed
+  std::string historyWarning;  // Saved, but the bytes it replaced could not be kept
 
   bool saved() const { return status == Status::Saved; }
 };
 
-// "Save": the file test, the completeness test, then, under the file's lock, the check against
-// the disk (CheckDisk), the eight button bytes into ConfigImage and the whole image written.
+// The program name the editor's history entries carry.
+inline constexpr const char* kEditorProgram = "vorlane";
+
+// Writes `after` as the whole image through CommitIfUnchanged (CheckDisk: against OnDisk); on
+// success ConfigImage is `after` and OnDisk the file as written. Every editor write ends here.
+SaveOutcome SaveImage(Module1& state, const ImageBytes& after, const std::string& words,
+                      WriteHistory& history, SaveMode mode = SaveMode::CheckDisk);
+
+// The image "Save" writes: ConfigImage with the eight button bytes of the lists; none when no
+// file is chosen (NoFile) or a list is empty (Incomplete), the checks in that order.
+SaveOutcome ImageWithButtons(const Module1& state, const ButtonLists& lists, ImageBytes& after);
+
+// The image "Save Set" writes: ConfigImage with StepBuffer at the step being edited.
+SaveOutcome ImageWithStep(const Module1& state, ImageBytes& after);
+
+// The words of a Save Set in the history: "Save Set Prog3 step 12".
+std::string SaveStepWords(const Module1& state);
+
+// "Save": ImageWithButtons, then SaveImage.
 SaveOutcome SaveButtons(Module1& state, const ButtonLists& lists,
-                        SaveMode mode = SaveMode::CheckDisk);
+                        SaveMode mode = SaveMode::CheckDisk, WriteHistory& history = NoHistory());
 
-// "Save Set": the file test, then as SaveButtons with StepBuffer stored at the step being edited.
-// The caller refreshes the step list and ProgSteps on success.
-SaveOutcome SaveStep(Module1& state, SaveMode mode = SaveMode::CheckDisk);
-
-// A whole new image, as the step list's operations make it: as SaveStep with `after` in place of
-// ConfigImage, which becomes `after` only when it was written.
-SaveOutcome SaveImage(Module1& state, const ImageBytes& after, SaveMode mode = SaveMode::CheckDisk);
+// "Save Set": ImageWithStep, then SaveImage. The caller refreshes the step list and ProgSteps on
+// success.
+SaveOutcome SaveStep(Module1& state, SaveMode mode = SaveMode::CheckDisk,
+                     WriteHistory& history = NoHistory());
 
 // Reads the image at `path` into ConfigImage and remembers it in OnDisk; leaves FileName to the
 // caller. A failure changes nothing.

@@ -14,6 +14,7 @@
 
 #include "cli/commands.h"
 #include "cli/io.h"
+#include "history/testing/private_state.h"
 #include "image/button_rules.h"
 #include "image/editor_saves.h"
 #include "image/macro_slots.h"
@@ -520,6 +521,74 @@ TEST_F(Vorlanectl, DiffNamesKeysStepsAndOtherBytes) {
             "M3: \"Mute\" -> \"Vol Up\"\n"
             "Prog8 step 10: \"None 0s\" -> \"None 0s -\"\n"
             "2 other bytes differ (the images are 27804 and 27805 bytes long)\n");
+}
+
+TEST_F(Vorlanectl, EveryWriteIsKeptAndRestoredWhole) {
+  const std::vector<std::vector<std::string>> sets = {
+      {"M1=b B", "M5=Vol Up"}, {"M1=c C"}, {"M1=d D"}};
+  std::vector<ImageBytes> before;
+  for (const auto& assignments : sets) {
+    before.push_back(ReadFileBytes(image_));
+    std::vector<std::string> arguments{"set", image_};
+    arguments.insert(arguments.end(), assignments.begin(), assignments.end());
+    ASSERT_EQ(Command(arguments).code, kExitOk);
+  }
+  ASSERT_EQ(Command({"set", image_, "M1=d D"}).code, kExitOk);  // no change, no entry
+  Outcome o = Command({"history", image_});
+  EXPECT_EQ(o.code, kExitOk) << o.err;
+  const std::string lines[] = {"vorlanectl set M1=\"d D\"  [M1]\n",
+                               "vorlanectl set M1=\"c C\"  [M1]\n",
+                               "vorlanectl set M1=\"b B\" M5=\"Vol Up\"  [M1, M5]\n"};
+  std::istringstream listed(o.out);
+  std::string line;
+  for (int n = 1; n <= 3; ++n) {
+    ASSERT_TRUE(std::getline(listed, line)) << o.out;
+    EXPECT_TRUE(line.starts_with(std::to_string(n) + "  ")) << line;
+    EXPECT_TRUE((line + "\n").ends_with(lines[n - 1])) << line;
+  }
+  EXPECT_FALSE(std::getline(listed, line)) << o.out;
+
+  const Identity now = IdentityOf(image_);
+  o = Command({"restore", image_, "2", "--dry-run"});
+  EXPECT_EQ(o.code, kExitOk) << o.err;
+  EXPECT_EQ(o.out, "M1: \"d D\" -> \"b B\"\n");
+  EXPECT_EQ(IdentityOf(image_), now);
+  o = Command({"restore", image_, "2"});
+  EXPECT_EQ(o.code, kExitOk) << o.err;
+  EXPECT_EQ(ReadFileBytes(image_), before[1]);
+  o = Command({"history", image_});
+  EXPECT_TRUE(o.out.find("1  ") == 0 &&
+              o.out.find("vorlanectl restore 2  [M1]\n") != std::string::npos)
+      << o.out;
+
+  const struct {
+    std::vector<std::string> arguments;
+    std::string err;
+  } refusals[] = {
+      {{"restore", image_, "5"},
+       "vorlanectl: no version 5 of " + image_ + ": 'vorlanectl history' lists versions 1 to 4\n"},
+      {{"history", Path("never.bin")}, "vorlanectl: no history of " + Path("never.bin")},
+  };
+  for (const auto& r : refusals) {
+    o = Command(r.arguments);
+    EXPECT_EQ(o.code, kExitRefused);
+    EXPECT_TRUE(o.err.starts_with(r.err)) << o.err;
+  }
+
+  // A history that cannot be kept: the write lands all the same, with one warning.
+  const fs::path state = dir_ / "read-only-state";
+  fs::create_directory(state);
+  ::chmod(state.c_str(), 0555);
+  ::chmod(image_.c_str(), 0666);
+  const int result = testing::RunUnprivileged([&] {
+    ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+    const Outcome w = Command({"set", image_, "M1=e E"});
+    const bool oneWarning =
+        w.err.starts_with("vorlanectl: warning: ") && w.err.find('\n') == w.err.size() - 1;
+    return w.code == kExitOk && oneWarning ? 0 : 1;
+  });
+  EXPECT_EQ(result, 0);
+  EXPECT_NE(ReadFileBytes(image_), before[1]);
 }
 
 TEST(VorlanectlUsage, HelpVersionAndUsageErrors) {

@@ -115,6 +115,8 @@ TEST_F(Completion, ReadsTheWordsAsTyped) {
       {"vorlanectl type a.bin --delay=", "vorlanectl type a.bin --delay = ''", {}},
       {"vorlanectl set a.bin M1", "vorlanectl set a.bin M1", {"M1="}},
       {"vorlanectl set a.bin M1=", "vorlanectl set a.bin M1 =", {}},
+      {"vorlanectl restore ", "vorlanectl restore ''", files},
+      {"vorlanectl restore a.bin ", "vorlanectl restore a.bin ''", {}},  // a number
   };
   for (const auto& c : cases) EXPECT_EQ(Offered(c.line, c.words), c.offered) << c.line;
 }

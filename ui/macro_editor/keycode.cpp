@@ -20,6 +20,7 @@
 #include "ui/toolkit/key_repeat.h"
 #include "ui/toolkit/texts.h"
 #include "ui/toolkit/twips.h"
+#include "ui/undo/undo_keys.h"
 #include "vocabulary/hid_input_codes.h"
 #include "vocabulary/key_tables.h"
 
@@ -170,8 +171,8 @@ int KeyCapNeighbour(const std::vector<QRect>& caps, int from, int key) {
   return best;
 }
 
-keycode::keycode(Module1& state, Dialogs& dialogs, QWidget* parent)
-    : QWidget(parent, Qt::Window), state_(state), dialogs_(dialogs) {
+keycode::keycode(Module1& state, Dialogs& dialogs, ImageEdits& edits, QWidget* parent)
+    : QWidget(parent, Qt::Window), state_(state), dialogs_(dialogs), edits_(edits) {
   setObjectName(QStringLiteral("keycode"));
   setWindowTitle(kCaptionPrefix + QString::number(state_.ItemNum));
   setFixedSize(TwipsSize(kClientWidth, kClientHeight));
@@ -269,7 +270,8 @@ void keycode::ConnectCommands() {
   connect(&recordIdle_, &QTimer::timeout, this, &keycode::StopRecording);
   const QKeySequence saveKeys(Qt::CTRL | Qt::Key_S);
   connect(AddShortcut(this, saveKeys), &QShortcut::activated, this, &keycode::SaveSet);
-  label4_->setToolTip(WithShortcut(QStringLiteral("Store this step and write the file"), saveKeys));
+  label4_->setToolTip(WithShortcut(
+      QStringLiteral("Store this step and write the file; ") + kUndoKeysHint, saveKeys));
 }
 
 void keycode::ShowStepChoices() {
@@ -305,6 +307,12 @@ void keycode::keyPressEvent(QKeyEvent* event) {
     }
   }
   QWidget::keyPressEvent(event);
+}
+
+void keycode::ShowStep() {
+  const MacroStep step = state_.StepBuffer;
+  ShowStepChoices();
+  state_.StepBuffer = step;  // a code the lists do not offer keeps its byte
 }
 
 void keycode::ShowKeys() {
@@ -410,11 +418,13 @@ void keycode::SaveSet() {
                                     "the list; nothing was saved. Open a step to save into."));
     return;
   }
-  // SaveStep puts the image back as it was when it writes nothing.
-  const SaveEnd end = SaveAsking(dialogs_, this, state_.FileName, Saving::Step,
-                                 [this](SaveMode mode) { return SaveStep(state_, mode); });
-  if (end == SaveEnd::Reload) emit ReloadAsked();
-  if (end != SaveEnd::Written) return;
+  ImageBytes after;
+  const SaveOutcome made = ImageWithStep(state_, after);
+  if (!made.saved()) {
+    dialogs_.Message(this, OutcomeMessage(made));
+    return;
+  }
+  if (!edits_.Commit(QString::fromStdString(SaveStepWords(state_)), after, Saving::Step)) return;
   emit StepSaved();
   RefreshProgSteps(state_);
 }

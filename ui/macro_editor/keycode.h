@@ -13,6 +13,7 @@
 #include "image/module1.h"
 #include "ui/toolkit/controls.h"
 #include "ui/toolkit/dialogs.h"
+#include "ui/undo/image_edits.h"
 
 namespace vorlane::ui {
 
@@ -26,9 +27,9 @@ int KeyCapNeighbour(const std::vector<QRect>& caps, int from, int key);
 class keycode : public QWidget {  // NOLINT(readability-identifier-naming): the window's name
   Q_OBJECT
  public:
-  // Start-up reads ItemNum and StepBuffer as they are now. `parent` is the main window; the
-  // editor is a window of its own that closes with it.
-  keycode(Module1& state, Dialogs& dialogs, QWidget* parent);
+  // Start-up reads ItemNum and StepBuffer as they are now. "Save Set" writes through `edits`.
+  // `parent` is the main window; the editor is a window of its own that closes with it.
+  keycode(Module1& state, Dialogs& dialogs, ImageEdits& edits, QWidget* parent);
 
   DropDownList* Combo1() const { return combo1_; }  // modifier
   DropDownList* Combo2() const { return combo2_; }  // delay
@@ -46,6 +47,8 @@ class keycode : public QWidget {  // NOLINT(readability-identifier-naming): the 
   // and Save Set follow it; after a delete Save Set is refused. The step being built stays.
   void FollowStep(int step);
   bool StepDeleted() const { return stepDeleted_; }
+  // Shows StepBuffer anew, as after an undo changed the step in the file.
+  void ShowStep();
   // "Record": starts recording keys from the keyboard, or ends it.
   void RecordClicked();
   bool Recording() const { return recording_; }
@@ -56,9 +59,6 @@ class keycode : public QWidget {  // NOLINT(readability-identifier-naming): the 
   // After a successful "Save Set", once the success message is closed and before the mirrors are
   // refreshed: the step list rewrites row ItemNum from StepBuffer.
   void StepSaved();
-  // The user chose to read the file again rather than write over another program's change; the
-  // main window does that as its "Load" would, and this window keeps its step.
-  void ReloadAsked();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -80,6 +80,7 @@ class keycode : public QWidget {  // NOLINT(readability-identifier-naming): the 
 
   Module1& state_;
   Dialogs& dialogs_;
+  ImageEdits& edits_;
   DropDownList* combo1_ = nullptr;
   DropDownList* combo2_ = nullptr;
   ClickLabel* label2_ = nullptr;

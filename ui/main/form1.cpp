@@ -13,6 +13,7 @@
 
 #include "image/button_rules.h"
 #include "image/editor_saves.h"
+#include "image/macro_slots.h"
 #include "image/module1.h"
 #include "ui/print/card_print.h"
 #include "ui/saves/save_message.h"
@@ -21,6 +22,7 @@
 #include "ui/toolkit/placement.h"
 #include "ui/toolkit/texts.h"
 #include "ui/toolkit/twips.h"
+#include "ui/undo/undo_keys.h"
 #include "vocabulary/function_catalogue.h"
 
 namespace vorlane::ui {
@@ -101,8 +103,12 @@ class Form1::Lists final : public ButtonLists {
   Form1& window_;
 };
 
-Form1::Form1(Module1& state, Dialogs& dialogs, QWidget* parent)
-    : QWidget(parent), state_(state), dialogs_(dialogs), lists_(std::make_unique<Lists>(*this)) {
+Form1::Form1(Module1& state, Dialogs& dialogs, QWidget* parent, WriteHistory* history)
+    : QWidget(parent),
+      state_(state),
+      dialogs_(dialogs),
+      lists_(std::make_unique<Lists>(*this)),
+      edits_(new ImageEdits(state, dialogs, this, history)) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QtText(kAppTitle));
   setFixedSize(TwipsSize(kClientWidth, kClientHeight));
@@ -116,11 +122,10 @@ Form1::Form1(Module1& state, Dialogs& dialogs, QWidget* parent)
     catalogue_->setItem(p, 0, item);
   }
 
-  edits_ = new ImageEdits(state_, dialogs_, this);
+  BuildControls();
+  AttachEditKeys(this);
   connect(edits_, &ImageEdits::Changed, this, &Form1::ShowImage);
   connect(edits_, &ImageEdits::ReloadAsked, this, [this] { LoadFile(state_.FileName); });
-
-  BuildControls();
   MarkFocus(this);
 }
 
@@ -170,7 +175,7 @@ void Form1::BuildCommands() {
       {command5_, QKeySequence(Qt::CTRL | Qt::Key_Q)},
   };
   const QString tips[] = {QStringLiteral("Load a device image file"),
-                          QStringLiteral("Write the eight keys into the file"),
+                          QStringLiteral("Write the eight keys into the file; ") + kUndoKeysHint,
                           QStringLiteral("Close every window")};
   for (std::size_t k = 0; k < std::size(keys); ++k) {
     QPushButton* button = keys[k].first;
@@ -217,7 +222,7 @@ void Form1::BuildKeyLists() {
     list->setGeometry(
         TwipsRect(GridLeft(kListLefts, i), GridTop(kListTops, i), kListWidth, kListHeight));
     list->setEnabled(false);
-    connect(list, &DropDownList::Click, this, [this, n] { ApplyConflictRule(*lists_, n); });
+    connect(list, &DropDownList::Click, this, [this, n] { KeyChosen(n); });
     AddCopyPaste(list, n);
     digit->setBuddy(list);
     combos_.at(static_cast<std::size_t>(i)) = list;
@@ -286,7 +291,8 @@ void Form1::LoadFile(const std::string& path) {
   text1_->setText(PathText(path));
   text1_->setCursorPosition(static_cast<int>(text1_->text().size()));  // the end of a long path
   EnableEditing();
-  MapImageToButtons(*lists_, state_.ConfigImage);
+  ShowKeys();
+  edits_->Reset();
   RefreshProgSteps(state_);
   // An open step list shows the new file's steps; a row left from the old file would open the
   // editor on another step than the one it shows.
@@ -310,11 +316,103 @@ void Form1::Print() {
 }
 
 void Form1::Save() {
-  // SaveButtons puts the image back as it was when it writes nothing.
-  const SaveEnd end =
-      SaveAsking(dialogs_, this, state_.FileName, Saving::KeyChoices,
-                 [this](SaveMode mode) { return SaveButtons(state_, *lists_, mode); });
-  if (end == SaveEnd::Reload) LoadFile(state_.FileName);
+  ImageBytes after;
+  const SaveOutcome made = ImageWithButtons(state_, *lists_, after);
+  if (!made.saved()) {
+    dialogs_.Message(this, OutcomeMessage(made));
+    return;
+  }
+  edits_->Commit(QStringLiteral("Save"), after, Saving::KeyChoices);
+}
+
+void Form1::KeyChosen(int n) {
+  ApplyConflictRule(*lists_, n);
+  if (settingLists_) return;
+  const Choices before = shown_;
+  const Choices after = CurrentChoices();
+  if (after == before) return;
+  shown_ = after;
+  const int position = Combo(n)->ListIndex();
+  const QString words =
+      position < 0
+          ? QStringLiteral("Clear M%1").arg(n)
+          : QStringLiteral("Choose \"%1\" for M%2").arg(Combo(n)->itemText(position)).arg(n);
+  edits_->PushInMemory(
+      words, [this, before] { SetChoices(before); }, [this, after] { SetChoices(after); });
+}
+
+Form1::Choices Form1::CurrentChoices() const {
+  Choices choices{};
+  for (int n = 1; n <= kButtonCount; ++n) {
+    choices.at(static_cast<std::size_t>(n - 1)) = Combo(n)->ListIndex();
+  }
+  return choices;
+}
+
+void Form1::SetChoices(const Choices& choices) {
+  for (int n = 1; n <= kButtonCount; ++n) {
+    const QSignalBlocker quiet(Combo(n));
+    Combo(n)->SetListIndex(choices.at(static_cast<std::size_t>(n - 1)));
+  }
+  shown_ = choices;
+}
+
+void Form1::ShowKeys() {
+  settingLists_ = true;
+  MapImageToButtons(*lists_, state_.ConfigImage);
+  settingLists_ = false;
+  shown_ = CurrentChoices();
+  keysShown_ = ReadButtonBytes(state_.ConfigImage);
+}
+
+void Form1::ShowImage() {
+  // The lists anew only when the write changed the keys: choices not yet saved stay otherwise.
+  if (ReadButtonBytes(state_.ConfigImage) != keysShown_) ShowKeys();
+  const auto prog = static_cast<std::size_t>(state_.ProgIndex);
+  const MacroStep shown = StepOfProg(state_.ProgSteps.at(prog), state_.ItemNum);
+  RefreshProgSteps(state_);
+  if (stepList_) stepList_->ShowSteps(state_.ProgSteps.at(prog));
+  // The editor's step anew only when the write changed it to something the editor does not show
+  // (an undo): its unsaved work stays otherwise, and "Save Set" leaves it as it is.
+  const MacroStep now = StepOfProg(state_.ProgSteps.at(prog), state_.ItemNum);
+  if (editor_ && !stepsMoving_ && now != shown && now != state_.StepBuffer) {
+    LoadStep(state_);
+    editor_->ShowStep();
+  }
+}
+
+void Form1::Undo() {
+  if (editor_ && editor_->Recording()) return;
+  edits_->Stack().undo();
+}
+
+void Form1::Redo() {
+  if (editor_ && editor_->Recording()) return;
+  edits_->Stack().redo();
+}
+
+void Form1::ShowHistory() {
+  if (!history_) {
+    history_ = new HistoryWindow(*edits_, state_, this);
+    history_->setAttribute(Qt::WA_DeleteOnClose);
+    AttachEditKeys(history_);
+  }
+  history_->ShowVersions();
+  history_->show();
+  history_->raise();
+  history_->activateWindow();
+}
+
+void Form1::AttachEditKeys(QWidget* window) {
+  const std::pair<QKeySequence, void (Form1::*)()> keys[] = {
+      {QKeySequence(Qt::CTRL | Qt::Key_Z), &Form1::Undo},
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &Form1::Redo},
+      {QKeySequence(Qt::CTRL | Qt::Key_Y), &Form1::Redo},
+      {QKeySequence(Qt::CTRL | Qt::Key_H), &Form1::ShowHistory},
+  };
+  for (const auto& [sequence, handler] : keys) {
+    connect(AddShortcut(window, sequence), &QShortcut::activated, this, handler);
+  }
 }
 
 void Form1::Exit() { close(); }
@@ -354,6 +452,7 @@ void Form1::closeEvent(QCloseEvent* event) {
     return;
   }
   // Whether by "Exit" or by the frame: the editor, then the step list, then this window.
+  if (history_) history_->close();
   if (editor_) editor_->close();
   if (stepList_) stepList_->close();
   QWidget::closeEvent(event);
@@ -365,8 +464,11 @@ void Form1::OpenStepList(int prog) {
   auto* list = new Form2(state_, this);
   list->setAttribute(Qt::WA_DeleteOnClose);
   connect(list, &Form2::RowDoubleClicked, this, &Form1::OpenEditor);
+  AttachEditKeys(list);
   auto* operations = new StepListEdits(*list, state_, *edits_, dialogs_);
   connect(operations, &StepListEdits::StepsMoved, this, &Form1::FollowMovedSteps);
+  connect(operations, &StepListEdits::Writing, this,
+          [this](bool during) { stepsMoving_ = during; });
   // Against this window's right edge, wherever it stands now, if the screen has room there.
   PlaceNextTo(list, this, &PlaceBeside);
   stepList_ = list;
@@ -377,11 +479,11 @@ void Form1::OpenEditor(int step) {
   state_.ItemNum = static_cast<std::int16_t>(step);
   if (editor_) editor_->close();  // its unsaved step is dropped
   LoadStep(state_);
-  auto* editor = new keycode(state_, dialogs_, this);
+  auto* editor = new keycode(state_, dialogs_, *edits_, this);
   editor->setWindowFlag(Qt::Window);
   editor->setAttribute(Qt::WA_DeleteOnClose);
   connect(editor, &keycode::StepSaved, this, &Form1::RefreshStepListRow);
-  connect(editor, &keycode::ReloadAsked, this, [this] { LoadFile(state_.FileName); });
+  AttachEditKeys(editor);
   PlaceNextTo(editor, this, &PlaceOver);
   editor_ = editor;
   editor->show();
@@ -415,13 +517,6 @@ void Form1::PasteFunction(int n) {
     return;
   }
   lists_->SetSelection(n, position);
-}
-
-void Form1::ShowImage() {
-  RefreshProgSteps(state_);
-  if (stepList_) {
-    stepList_->ShowSteps(state_.ProgSteps.at(static_cast<std::size_t>(state_.ProgIndex)));
-  }
 }
 
 void Form1::FollowMovedSteps(const std::array<int, StepsPerProg>& moved) {

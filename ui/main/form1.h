@@ -15,6 +15,7 @@
 #include "ui/step_list/form2.h"
 #include "ui/toolkit/controls.h"
 #include "ui/toolkit/dialogs.h"
+#include "ui/undo/history_window.h"
 #include "ui/undo/image_edits.h"
 
 class QLabel;
@@ -31,7 +32,9 @@ inline constexpr std::string_view kImageFileFilter = "燒錄檔 (*.bin) | *.bin"
 class Form1 : public QWidget {
   Q_OBJECT
  public:
-  Form1(Module1& state, Dialogs& dialogs, QWidget* parent = nullptr);
+  // `history` keeps the bytes each write replaces; by default the user's own history.
+  Form1(Module1& state, Dialogs& dialogs, QWidget* parent = nullptr,
+        WriteHistory* history = nullptr);
   ~Form1() override;
 
   QPushButton* Command3() const { return command3_; }  // "Load"
@@ -47,7 +50,9 @@ class Form1 : public QWidget {
   // The step list and the editor while they are open; null otherwise.
   Form2* StepList() const { return stepList_; }
   keycode* Editor() const { return editor_; }
-  // The one way the windows write a whole new image.
+  HistoryWindow* History() const { return history_; }
+
+  // The undo stack of the file loaded, which every window's changes go through.
   ImageEdits& Edits() { return *edits_; }
 
   // Handlers, public so that the window's own controls and tests reach the same code.
@@ -56,6 +61,11 @@ class Form1 : public QWidget {
   void Exit();
   void OpenStepList(int prog);
   void OpenEditor(int step);
+  void Undo();
+  void Redo();
+  void ShowHistory();
+  // Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y, and Ctrl+H in `window`, as in this one.
+  void AttachEditKeys(QWidget* window);
   // Ctrl+P: the print preview of the key map, the keys as the lists show them.
   void Print();
 
@@ -81,7 +91,16 @@ class Form1 : public QWidget {
   // Load once the file is known: the dialog's choice, or the file in force read again.
   void LoadFile(const std::string& path);
   void RefreshStepListRow();
-  void ShowImage();  // every window from ConfigImage, after a change written elsewhere
+  // After a write by any window, or its undo: the lists, the step list and the editor anew.
+  void ShowImage();
+  // The lists from the key bytes of ConfigImage.
+  void ShowKeys();
+  // A key's function chosen in a list, as one undo step.
+  void KeyChosen(int n);
+  using Choices = std::array<int, kButtonCount>;
+  Choices CurrentChoices() const;
+  // Puts the lists at `choices` without the clash rule: they held them together before.
+  void SetChoices(const Choices& choices);
   void FollowMovedSteps(const std::array<int, StepsPerProg>& moved);
   // Ctrl+C and Ctrl+V on a key's list: its function's name, as text.
   void AddCopyPaste(DropDownList* list, int n);
@@ -92,6 +111,11 @@ class Form1 : public QWidget {
   Dialogs& dialogs_;
   std::unique_ptr<Lists> lists_;
   ImageEdits* edits_ = nullptr;
+  Choices shown_{};
+  ButtonBytes keysShown_{};  // the key bytes of the image the lists were last set from // the lists
+                             // as the last undo step left them
+  bool settingLists_ = false;  // lists set by the program, not chosen
+  bool stepsMoving_ = false;   // a step operation is being written: the editor follows it after
   QStandardItemModel* catalogue_ = nullptr;  // the 130 items all eight lists show
   QPushButton* command3_ = nullptr;
   QPushButton* command4_ = nullptr;
@@ -103,6 +127,7 @@ class Form1 : public QWidget {
   LabelArray label1_;
   QPointer<Form2> stepList_;
   QPointer<keycode> editor_;
+  QPointer<HistoryWindow> history_;
 };
 
 }  // namespace vorlane::ui

@@ -19,12 +19,24 @@ QString OutcomeMessage(const SaveOutcome& outcome) {
     case SaveOutcome::Status::WriteFailed:
       return FileFailureText(outcome.file);
     case SaveOutcome::Status::Saved:
-      return QtText(kSavedMessage);
+      if (outcome.historyWarning.empty()) return QtText(kSavedMessage);
+      return QtText(kSavedMessage) + QLatin1Char('\n') +
+             QStringLiteral("Warning: %1").arg(QString::fromStdString(outcome.historyWarning));
   }
   return {};
 }
 
 QString DiskChangeAdvice(DiskChange change, Saving what) {
+  if (what == Saving::Change) {
+    return change == DiskChange::Removed
+               ? QStringLiteral(
+                     "Reload: try to read it again.\n"
+                     "Overwrite: save it again under that name, with this change.")
+               : QStringLiteral(
+                     "Reload: read it again; key choices not yet saved are dropped.\n"
+                     "Overwrite: write the whole file as this editor holds it, with this change; "
+                     "every change the other program made is replaced.");
+  }
   const bool step = what == Saving::Step;
   if (change == DiskChange::Removed) {
     return step ? QStringLiteral(
@@ -48,7 +60,7 @@ QString DiskChangeAdvice(DiskChange change, Saving what) {
 }
 
 SaveEnd SaveAsking(Dialogs& dialogs, QWidget* parent, const std::string& path, Saving what,
-                   const std::function<SaveOutcome(SaveMode)>& save) {
+                   const std::function<SaveOutcome(SaveMode)>& save, bool tellSuccess) {
   SaveOutcome outcome = save(SaveMode::CheckDisk);
   const bool removed = outcome.status == SaveOutcome::Status::RemovedOnDisk;
   if (removed || outcome.status == SaveOutcome::Status::ChangedOnDisk) {
@@ -64,7 +76,9 @@ SaveEnd SaveAsking(Dialogs& dialogs, QWidget* parent, const std::string& path, S
         break;
     }
   }
-  dialogs.Message(parent, OutcomeMessage(outcome));
+  if (tellSuccess || !outcome.saved() || !outcome.historyWarning.empty()) {
+    dialogs.Message(parent, OutcomeMessage(outcome));
+  }
   return outcome.saved() ? SaveEnd::Written : SaveEnd::NotWritten;
 }
 

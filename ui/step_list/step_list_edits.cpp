@@ -132,7 +132,7 @@ void StepListEdits::Apply(StepEdit edit, const QString& name) {
   if (after != state_.ConfigImage) {
     // The list shows what was done; a message would only stand in the way of the next one.
     emit Writing(true);
-    const bool written = edits_.Commit(words, after, false);
+    const bool written = edits_.Commit(words, after, Saving::Change, false);
     emit Writing(false);
     if (!written) return;
   }

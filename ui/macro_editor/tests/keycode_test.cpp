@@ -86,7 +86,7 @@ class KeycodeTest : public ::testing::Test {
       Load(state_.FileName, WithStep(state_.ConfigImage, prog, step, *bytes));
     }
     LoadStep(state_);
-    editor_ = std::make_unique<keycode>(state_, dialogs_, nullptr);
+    editor_ = std::make_unique<keycode>(state_, dialogs_, edits_, nullptr);
     editor_->show();
     return *editor_;
   }
@@ -116,6 +116,7 @@ class KeycodeTest : public ::testing::Test {
   fs::path dir_;
   Module1 state_;
   ScriptedDialogs dialogs_;
+  ImageEdits edits_{state_, dialogs_, nullptr};
   std::unique_ptr<keycode> editor_;
 };
 

@@ -21,11 +21,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
+#include <QUndoStack>
+#include <QUndoView>
 #include <QtMath>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "image/button_rules.h"
@@ -722,6 +726,125 @@ TEST_F(MainWindow, AFileChangedOnDiskIsWrittenOverOnlyWhenTheUserSaysSo) {
   }
 }
 
+// Ctrl+Z, Ctrl+Y, Ctrl+Shift+Z or Ctrl+H in `window`, once it is the active one.
+void PressInWindow(QWidget* window, Qt::Key key, Qt::KeyboardModifiers mods = Qt::ControlModifier) {
+  window->activateWindow();
+  ASSERT_TRUE(BecomesActive(window));
+  QTest::keyClick(window, key, mods);
+}
+
+TEST_F(MainWindow, EveryKindOfStepIsUndoneAndRedoneInEveryWindow) {
+  const ImageBytes loaded = CraftedImage();
+  OpenListAndEditor(2);
+  const QString path = QString::fromStdString(state.FileName);
+  QUndoStack& stack = window->Edits().Stack();
+  ImageBytes saved = loaded;
+  saved[ButtonOffsets[0]] = static_cast<std::uint8_t>(CatalogueCode(77));
+  ImageBytes stepSet = saved;
+  const struct {
+    const char* what;
+    std::function<void()> act;
+    QWidget* (*undoIn)(Form1&);
+    const ImageBytes* before;
+    const ImageBytes* after;
+  } steps[] = {
+      {"a key's function chosen", [&] { window->Combo(1)->SetListIndex(77); },
+       [](Form1& w) -> QWidget* { return &w; }, &loaded, &loaded},
+      {"Save", [&] { QTest::mouseClick(window->Command4(), Qt::LeftButton); },
+       [](Form1& w) -> QWidget* { return w.StepList(); }, &loaded, &saved},
+      {"Save Set",
+       [&] {
+         window->Editor()->Combo2()->SetListIndex(12);
+         PutStep(stepSet, 2, 0, state.StepBuffer);
+         QTest::mouseClick(window->Editor()->Label4(), Qt::LeftButton);
+       },
+       [](Form1& w) -> QWidget* { return w.Editor(); }, &saved, &stepSet},
+      {"Restore",
+       [&] {
+         PressInWindow(window.get(), Qt::Key_H);
+         HistoryWindow* history = window->History();
+         ASSERT_NE(history, nullptr);
+         QTreeWidget* versions = history->Versions();
+         versions->setCurrentItem(versions->topLevelItem(versions->topLevelItemCount() - 1));
+         QTest::mouseClick(history->RestoreButton(), Qt::LeftButton);
+       },
+       [](Form1& w) -> QWidget* { return w.History(); }, &stepSet, &loaded},
+  };
+  for (const auto& s : steps) {
+    SCOPED_TRACE(s.what);
+    const int count = stack.count();
+    s.act();
+    ASSERT_EQ(stack.count(), count + 1);
+    EXPECT_EQ(ReadFile(path), *s.after);
+    PressInWindow(s.undoIn(*window), Qt::Key_Z);
+    EXPECT_EQ(ReadFile(path), *s.before);
+    EXPECT_EQ(state.ConfigImage, *s.before);
+    EXPECT_EQ(stack.index(), count);
+    if (s.after == &stepSet) {
+      PressInWindow(s.undoIn(*window), Qt::Key_Y);
+    } else {
+      PressInWindow(s.undoIn(*window), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    }
+    EXPECT_EQ(ReadFile(path), *s.after);
+    EXPECT_EQ(stack.index(), count + 1);
+  }
+  EXPECT_EQ(window->Combo(1)->ListIndex(), kFilePositions[0]) << "the lists show the restore";
+  EXPECT_EQ(StepOfProg(state.ProgSteps[2], 0), GetStep(loaded, 2, 0));
+  ExpectRowsShowProgSteps(*window->StepList(), state.ProgSteps[2]);
+
+  // An undo that meets a file changed by another program asks; Cancel leaves file and stack.
+  ImageBytes theirs = loaded;
+  theirs[7] ^= 0xFF;
+  WriteFile(path, theirs);
+  namespace fs = std::filesystem;
+  const std::string file = QFile::encodeName(path).toStdString();
+  fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(1));
+  dialogs.questions.clear();
+  dialogs.diskAnswers = {DiskChangeAnswer::Cancel, DiskChangeAnswer::Overwrite};
+  const int index = stack.index();
+  window->Undo();
+  ASSERT_EQ(dialogs.questions.size(), 1u);
+  EXPECT_EQ(ReadFile(path), theirs);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return stack.index() == index; }));
+  window->Undo();
+  EXPECT_EQ(dialogs.questions.size(), 2u);
+  EXPECT_EQ(ReadFile(path), stepSet);
+  EXPECT_EQ(stack.index(), index - 1);
+
+  LoadImage(loaded, "other.bin");
+  EXPECT_EQ(stack.count(), 0) << "Load starts a new stack";
+}
+
+TEST_F(MainWindow, TheHistoryWindowIsReachedByKeysAndNamed) {
+  OpenListAndEditor(0);
+  window->Combo(1)->SetListIndex(77);
+  QTest::mouseClick(window->Command4(), Qt::LeftButton);
+  PressInWindow(window->Editor(), Qt::Key_H);
+  HistoryWindow* history = window->History();
+  ASSERT_NE(history, nullptr);
+  EXPECT_TRUE(BecomesActive(history));
+  EXPECT_EQ(history->windowTitle(), QStringLiteral("History"));
+  EXPECT_EQ(history->Steps()->model()->rowCount(), 3) << "as loaded, the choice, Save";
+  ASSERT_EQ(history->Versions()->topLevelItemCount(), 1);
+  EXPECT_EQ(history->Versions()->topLevelItem(0)->text(2), QStringLiteral("Save"));
+  for (QWidget* w :
+       {static_cast<QWidget*>(history->Steps()), static_cast<QWidget*>(history->Versions())}) {
+    EXPECT_FALSE(w->accessibleName().isEmpty());
+  }
+  EXPECT_EQ(history->RestoreButton()->text(), QStringLiteral("Restore"));
+  history->Steps()->setFocus();
+  QTest::keyClick(history->Steps(), Qt::Key_Tab);
+  EXPECT_EQ(history->focusWidget(), history->Versions());
+  for (QWidget* w : {static_cast<QWidget*>(window->Command4()),
+                     static_cast<QWidget*>(window->Editor()->Label4())}) {
+    for (const char* keys : {"Ctrl+Z", "Ctrl+Shift+Z", "Ctrl+Y", "Ctrl+H"}) {
+      EXPECT_TRUE(w->toolTip().contains(QLatin1String(keys))) << keys;
+    }
+  }
+  QTest::keyClick(history, Qt::Key_Escape);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window->History() == nullptr; }));
+}
+
 TEST_F(MainWindow, ExitAndTheFrameCloseEveryWindow) {
   for (const bool byExit : {true, false}) {
     window = std::make_unique<Form1>(state, dialogs);
@@ -1050,6 +1173,15 @@ TEST_F(MainWindow, StepListOperationsWriteTheFileOnce) {
       ASSERT_EQ(copied.steps.size(), std::size_t{c.action == ListAction::Copy ? 5u : 3u});
       EXPECT_EQ(copied.steps.front(), GetStep(before, kProg, c.first));
     }
+    // One undo step, named in words, that gives the bytes back; or none.
+    QUndoStack& undo = window->Edits().Stack();
+    ASSERT_EQ(undo.count(), c.after.empty() ? 0 : 1);
+    if (!c.after.empty()) {
+      EXPECT_EQ(undo.undoText(), said);
+      undo.undo();
+      EXPECT_EQ(ReadFile(path), before);
+      ExpectRowsShowProgSteps(*list, state.ProgSteps[kProg]);
+    }
     window.reset();
   }
 }
@@ -1119,7 +1251,7 @@ TEST_F(MainWindow, EveryWindowFitsItsScreenShrunkAsOnePicture) {
   Module1 refState;
   Form1 refMain(refState, dialogs);
   const Form2 refList(refState, &refMain);
-  const keycode refEditor(refState, dialogs, &refMain);
+  const keycode refEditor(refState, dialogs, refMain.Edits(), &refMain);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.screen);
     QScreen* screen = nullptr;

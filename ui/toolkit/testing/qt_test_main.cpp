@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "history/testing/private_state.h"
+
 int main(int argc, char** argv) {
   // Off screen, the first screen is a wide one at 96 DPI, where every window has its own size;
   // the others are the screens the windows must shrink to fit (testing/screens.json).
