@@ -20,6 +20,13 @@ E2E_WAIT seconds (30 by default).
   has WINDOW ROLE NAME             wait until such a control exists
   where WINDOW ROLE NAME           "X Y WIDTH HEIGHT" of that control on the screen
   named WINDOW ROLE NAME WANTED     wait until that control's name is WANTED
+  selected WINDOW ROLE             the names of the window's controls of ROLE that are selected,
+                                   "|" between them
+  listen                           from now on, note every menu that opens or takes the focus,
+                                   forgetting those noted before
+  menu NAME ROLE                   wait until a menu named NAME was noted (a popup menu is no
+                                   child of the application, so only its events tell of it);
+                                   answers the names of its items of ROLE, "|" between them
   buttons WINDOW NAME...            wait until the window has push buttons of those NAMEs, each
                                     offering Press; answers the name of the default among them
 
@@ -36,6 +43,7 @@ import sys
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 LIMIT = float(os.environ.get("E2E_WAIT", "30"))
 
@@ -98,6 +106,8 @@ def actions_of(node):
 class Reader:
     def __init__(self):
         self.app = None
+        self.menus = []
+        self.menus_heard = False
 
     def poll(self, what, condition):
         deadline = time.monotonic() + LIMIT
@@ -179,6 +189,41 @@ class Reader:
             return [name for name, b in found.items()
                     if b.getState().contains(pyatspi.STATE_IS_DEFAULT)] or ["(none)"]
         return " ".join(self.poll(f"{window_name!r} lacks one of the buttons {names}", read))
+
+    def cmd_selected(self, window_name, role):
+        return "|".join(c.name for c in self.window(window_name) if c is not None
+                        and c.getRoleName() == role
+                        and c.getState().contains(pyatspi.STATE_SELECTED))
+
+    def menu_heard(self, event):
+        node = event.source
+        try:
+            if node.getRoleName() == "menu item":
+                node = node.parent
+            if node.getRoleName() in ("menu", "popup menu") and node not in self.menus:
+                self.menus.append(node)
+        except Exception:  # gone while being read
+            pass
+
+    def cmd_listen(self):
+        if not self.menus_heard:
+            pyatspi.Registry.registerEventListener(
+                self.menu_heard, "object:state-changed:focused", "object:state-changed:showing")
+        self.menus_heard = True
+        self.menus = []
+        return ""
+
+    def cmd_menu(self, name, role):
+        def read():
+            context = GLib.MainContext.default()
+            while context.iteration(False):
+                pass
+            for menu in self.menus:
+                if menu.name == name:
+                    names = [c.name for c in menu if c is not None and c.getRoleName() == role]
+                    return "|".join(names) if names else None
+            return None
+        return self.poll(f"no menu named {name!r} with a {role}", read)
 
     def cmd_named(self, window_name, role, name, wanted):
         node = self.control(window_name, role, name)

@@ -136,6 +136,21 @@ int SetStep(const Args& args) {
   return Put(args[1], offset, std::vector<char>(codes.begin(), codes.end()));
 }
 
+// COUNT steps of file FROM (args[1]) from macro and step args[2], args[3] into file TO (args[4])
+// at macro and step args[5], args[6].
+int CopySteps(const Args& args) {
+  const int from = StepOffsetAt(args, 2);
+  const int to = StepOffsetAt(args, 5);
+  const long count = Number(args[7], 1, StepsPerProg);
+  const std::vector<char> source = ReadAll(args[1]);
+  const long length = count * static_cast<long>(MacroStepSize);
+  if (from < 0 || to < 0 || count < 0 || Number(args[3], 0, StepsPerProg - count) < 0 ||
+      Number(args[6], 0, StepsPerProg - count) < 0 ||
+      static_cast<long>(source.size()) < from + length)
+    return kUsage;
+  return Put(args[4], to, {source.begin() + from, source.begin() + from + length});
+}
+
 // A command: its name, how many arguments follow it (or at least that many), what they are and
 // what it does, and its run, which answers kUsage for an argument it cannot take.
 struct Command {
@@ -160,6 +175,8 @@ constexpr Command kCommands[] = {
     {"set-step", 3 + MacroStepSize, false, "FILE PROG STEP MODIFIER DELAY KEY*6",
      "write step STEP (0..99) of macro PROG (0..7) from the names the lists and key-caps show",
      SetStep},
+    {"copy-steps", 7, false, "FROM PROG STEP TO PROG STEP COUNT",
+     "copy COUNT steps of file FROM into file TO", CopySteps},
     {"compare", 2, false, "FILE EXPECTED", "exit 1, listing the first differences, unless equal",
      [](const Args& a) { return Compare(a[1], a[2]); }},
     {"button-offset", 1, false, "N", "offset of the byte of button M<N>, N = 1..8",

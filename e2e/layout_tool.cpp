@@ -4,6 +4,7 @@
 //
 //   layout_tool    one line a window:  WINDOW - 0 0 WIDTH HEIGHT
 //                  one line a control: WINDOW CONTROL X Y WIDTH HEIGHT [TEXT]
+//                  one line an item of the step list's context menu: StepMenu K 0 0 0 0 TEXT
 //
 // Pixels from the window's client area; WINDOW and CONTROL are the object names (Form1, Command5,
 // Form2, Label2_3, keycode, Label1_17, ...), TEXT what the control shows.
@@ -11,8 +12,10 @@
 //   layout_tool --editor-picture FILE    draws the macro editor with a sample step into FILE (PNG),
 //                                        the README's picture (docs/macro-editor.png)
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
 
 #include <iostream>
 #include <string_view>
@@ -64,10 +67,17 @@ int main(int argc, char** argv) {
     return editor.grab().save(QString::fromLocal8Bit(argv[2]), "PNG") ? 0 : 1;
   }
   vorlane::ui::Form1 main(state, dialogs);
-  const vorlane::ui::Form2 list(state, &main);
+  vorlane::ui::Form2 list(state, &main);
   const vorlane::ui::keycode editor(state, dialogs, main.Edits(), &main);
   Print(main);
   Print(list);
   Print(editor);
+  int k = 0;
+  for (const QAction* item : list.ContextMenu()->actions()) {
+    if (item->isSeparator()) continue;
+    // As a screen reader names it: without the mnemonic's ampersand.
+    std::cout << "StepMenu " << k++ << " 0 0 0 0 "
+              << QString(item->text()).remove('&').toStdString() << '\n';
+  }
   return std::cout.good() ? 0 : 1;
 }

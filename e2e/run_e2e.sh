@@ -744,6 +744,87 @@ if [ "$desktop" = openbox ]; then
   shot main-in-front
 fi
 
+if [ "$desktop" = bare ]; then
+  begin "8: steps 3-5 of Prog3 by a click and Shift+Down, Ctrl+C: the X clipboard holds three lines"
+  focus "$list"
+  xdotool windowraise "$list"
+  click "$list" Form2 Label2_0 # on page 5, where the list stands: step 51
+  keys_to "Set Prog 3" "list item" "Step 51: *" Home
+  click "$list" Form2 Label2_2
+  keys_to "Set Prog 3" "list item" "Step 3: *" shift+Down shift+Down
+  ask focused "Set Prog 3" "list item" "Step 5: *"
+  ask selected "Set Prog 3" "list item" # a screen reader hears the three as selected
+  [[ "$answer" =~ ^Step\ 3:[^|]*\|Step\ 4:[^|]*\|Step\ 5:[^|]*$ ]] ||
+    fail "the screen reader finds selected: \"$answer\""
+  keys_to "Set Prog 3" "list item" "Step 5: *" ctrl+c
+  three_lines() { [ "$(xclip -o -selection clipboard 2>/dev/null | grep -c .)" = 3 ]; }
+  poll three_lines || fail "the clipboard holds \"$(xclip -o -selection clipboard 2>&1)\""
+  shot steps-copied
+
+  begin "8: the context menu by Shift+F10 and the Menu key, on the bus with every item"
+  ask listen
+  keys_to "Set Prog 3" "list item" "Step 5: *" shift+F10
+  items=$(awk '$1 == "StepMenu" { t = $7; for (i = 8; i <= NF; i++) t = t " " $i; print t }' \
+    "$work/layout" | paste -sd'|')
+  xdotool key Down # the menu has the keyboard: its first item takes the focus
+  ask menu Steps "menu item"
+  [ "$answer" = "$items" ] || fail "the context menu shows \"$answer\", not \"$items\""
+  shot context-menu
+  xdotool key Escape
+  ask listen
+  keys_to "Set Prog 3" "list item" "Step 5: *" Menu # the same menu by the Menu key
+  xdotool key Down
+  ask menu Steps "menu item"
+  xdotool key Escape
+  ask focused "Set Prog 3" "list item" "Step 5: *"
+
+  # Each operation is checked against the file as it was before it, with KEYS sent to step 10:
+  #   step_op KEYS MESSAGE [FROM PROG STEP TO_PROG TO_STEP COUNT]...
+  # FROM is b (the file before) or z (zero steps); the groups say which steps the file must now
+  # hold where.
+  before="$work/before-step-op.bin"
+  zero="$work/zero-steps.bin"
+  "$tool" pattern "$zero" "$min_size" &&
+    "$tool" set-step "$zero" 0 0 None 0.0s Null Null Null Null Null Null || fail "image tool"
+  step_op() {
+    local keys=$1 what=$2 from
+    shift 2
+    cp "$image" "$before"
+    cp "$image" "$expected"
+    while [ $# -gt 0 ]; do
+      from=$before
+      [ "$1" = z ] && from=$zero
+      "$tool" copy-steps "$from" "$2" "$3" "$expected" "$4" "$5" "$6" || fail "image tool"
+      shift 6
+    done
+    # shellcheck disable=SC2086 # several keys
+    keys_to "Set Prog 5" "list item" "Step 10: *" $keys
+    poll "$tool" compare "$image" "$expected" >/dev/null || expect_image "$expected" "$what"
+  }
+
+  begin "8: in Prog5's list, Ctrl+V at step 10 writes Prog3's steps 3-5 over steps 10-12"
+  xdotool windowraise "$main" # from under the editor
+  click "$main" Form1 "=Set Prog5"
+  wait_window "Set Prog 5"
+  list=$found
+  focus "$list"
+  click "$list" Form2 Label2_9
+  step_op ctrl+v "Prog5 steps 10-12 are not Prog3's 3-5" b 2 2 4 9 3
+  shot pasted
+
+  begin "8: step 10 alone; Delete, Insert, Alt+Down: the file after each"
+  keys_to "Set Prog 5" "list item" "Step 10: *" Up Down # not the three pasted
+  step_op Delete "Delete did not move steps 11-100 up" b 4 10 4 9 90 z 0 0 4 99 1
+  step_op Insert "Insert did not move steps 10-99 down" b 4 9 4 10 90 z 0 0 4 9 1
+  step_op alt+Down "Alt+Down did not swap steps 10 and 11" b 4 10 4 9 1 b 4 9 4 10 1
+  shot step-ops
+
+  xdotool windowraise "$main"
+  click "$main" Form1 "=Set Prog3" # the screen reader starts from Prog3's list, as elsewhere
+  wait_window "Set Prog 3"
+  list=$found
+fi
+
 screen_reader_edit "Set Prog 3" "Set itemNum 53"
 changed_on_disk
 exit_editor click

@@ -36,6 +36,7 @@ case "${1:-}" in
       libbenchmark-dev        # the benchmark program
       libxkbcommon-tools      # ... its base for type --layout, xkbcli how-to-type
       xvfb xdotool x11-utils imagemagick  # the end-to-end test on a real X server
+      xclip                   # ... reading the clipboard the step list copies to
       x11-xkb-utils           # ... on a German layout (setxkbmap)
       openbox                 # ... under a window manager
       weston xwayland qt6-wayland  # ... on a Wayland compositor

@@ -10,6 +10,7 @@
 #include "text/numbers.h"
 #include "text/quote.h"
 #include "text/suggest.h"
+#include "text/utf8.h"
 #include "vocabulary/key_tables.h"
 
 namespace vorlane::settings {
@@ -186,6 +187,89 @@ ParsedStep ParseStep(std::string_view text) {
     parsed.step[slot] = *code;
   }
   return parsed;
+}
+
+namespace {
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && (IsBlank(text.front()) || text.front() == '\r')) text.remove_prefix(1);
+  while (!text.empty() && (IsBlank(text.back()) || text.back() == '\r')) text.remove_suffix(1);
+  return text;
+}
+
+// The step's text within one line, without quotes, comma or comment; an error offset into the
+// line when the line around the step is not what an array item looks like.
+struct LineStep {
+  std::string_view text;
+  std::optional<TextError> error;
+};
+
+LineStep StepOfLine(std::string_view line) {
+  const std::string_view item = TrimBlanks(line);
+  if (item.front() != '"') {
+    std::string_view text = TrimBlanks(item.substr(0, item.find('#')));
+    if (!text.empty() && text.back() == ',') text = TrimBlanks(text.substr(0, text.size() - 1));
+    return {text, std::nullopt};
+  }
+  const std::size_t close = item.find('"', 1);
+  if (close == std::string_view::npos) {
+    return {{}, TextError{line.size(), "the closing quote is missing"}};
+  }
+  std::string_view rest = TrimBlanks(item.substr(close + 1));
+  if (!rest.empty() && rest.front() == ',') rest = TrimBlanks(rest.substr(1));
+  if (!rest.empty() && rest.front() != '#') {
+    const auto at = static_cast<std::size_t>(rest.data() - line.data());
+    return {{}, TextError{at, "only a comma or a # comment may follow the step's closing quote"}};
+  }
+  return {item.substr(1, close - 1), std::nullopt};
+}
+
+int Column(std::string_view line, std::size_t offset) {
+  int column = 1;
+  for (std::size_t i = 0; i < offset && i < line.size(); ++i) {
+    if (!text::IsContinuationByte(line[i])) ++column;
+  }
+  return column;
+}
+
+}  // namespace
+
+ParsedStepLines ParseStepLines(std::string_view text) {
+  ParsedStepLines parsed;
+  if (text.starts_with(text::kByteOrderMark)) text.remove_prefix(text::kByteOrderMark.size());
+  int number = 0;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    const std::string_view line = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    ++number;
+    const std::string_view item = TrimBlanks(line);
+    if (item.empty() || item.front() == '#') continue;
+    const LineStep found = StepOfLine(line);
+    std::optional<TextError> error = found.error;
+    ParsedStep step;
+    if (!error) {
+      step = ParseStep(found.text);
+      if (step.error) {
+        error = step.error;
+        error->offset += static_cast<std::size_t>(found.text.data() - line.data());
+      }
+    }
+    if (error) {
+      parsed.line = number;
+      parsed.column = Column(line, error->offset);
+      parsed.error = std::move(error);
+      return parsed;
+    }
+    parsed.steps.push_back(step.step);
+  }
+  return parsed;
+}
+
+std::string FormatStepLines(std::span<const MacroStep> steps) {
+  std::string out;
+  for (const MacroStep& step : steps) out += FormatStep(step) + "\n";
+  return out;
 }
 
 }  // namespace vorlane::settings

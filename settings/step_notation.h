@@ -38,6 +38,19 @@ struct ParsedStep {
 
 ParsedStep ParseStep(std::string_view text);
 
+// Steps as a person copies them out of a settings file or into one: one a line, with or without
+// the quotes and the trailing comma an array item has; blank lines and `#` comments are left
+// out. Reading stops at the first line that is not a step.
+struct ParsedStepLines {
+  std::vector<MacroStep> steps;
+  std::optional<TextError> error;
+  int line = 0;    // where the error is, 1-based
+  int column = 0;  // in characters
+};
+ParsedStepLines ParseStepLines(std::string_view text);
+// The other way: each step's FormatStep on a line of its own.
+std::string FormatStepLines(std::span<const MacroStep> steps);
+
 // The names a step token may take, for suggestions.
 std::span<const std::string_view> ModifierNames();
 std::span<const std::string_view> KeyCapNames();  // "Null" among them

@@ -103,5 +103,30 @@ TEST(StepNotation, NamesWhatIsWrongAndWhere) {
   }
 }
 
+// Pasted lines: as in a settings file's array or bare; the error's line and column in characters.
+TEST(StepNotation, ReadsLinesAsASettingsFileHoldsThem) {
+  const struct {
+    const char* text;
+    std::size_t steps;  // read before the error, or in all
+    int line, column;   // 0: no error
+  } cases[] = {
+      {"\xEF\xBB\xBF\"LShi 0.1s H\",\r\n  None 0s , # a comment\n\n# only a comment\nLCtr 1s", 3, 0,
+       0},
+      {"  \"None 0s\"  # kept\n\"None 0s", 1, 2, 9},
+      {"None 0s\n\"None 0s\" x", 1, 2, 11},
+      {"\"\u00e9 None 0s\"", 0, 1, 2},
+      {"# \u00e9\u00e9\nNone 0s \u00e9", 0, 2, 9},
+      {"None 0s\n,", 1, 2, 1},
+  };
+  for (const auto& c : cases) {
+    const ParsedStepLines parsed = ParseStepLines(c.text);
+    EXPECT_EQ(parsed.steps.size(), c.steps) << c.text;
+    EXPECT_EQ(parsed.error.has_value(), c.line > 0) << c.text;
+    EXPECT_EQ(std::pair(parsed.line, parsed.column), std::pair(c.line, c.column)) << c.text;
+  }
+  EXPECT_EQ(FormatStepLines(ParseStepLines("LShi 0.1s H\nNone 0s").steps),
+            "LShi 0.1s H\nNone 0s\n");
+}
+
 }  // namespace
 }  // namespace vorlane::settings

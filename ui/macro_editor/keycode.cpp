@@ -404,7 +404,20 @@ void keycode::ClearSet() {
   label2_->clear();
 }
 
+void keycode::FollowStep(int step) {
+  stepDeleted_ = step < 0;
+  if (!stepDeleted_) state_.ItemNum = static_cast<std::int16_t>(step);
+  setWindowTitle(kCaptionPrefix + QString::number(state_.ItemNum) +
+                 (stepDeleted_ ? QStringLiteral(" (deleted)") : QString()));
+}
+
 void keycode::SaveSet() {
+  if (stepDeleted_) {
+    dialogs_.Message(this,
+                     QStringLiteral("The step this editor was opened on was deleted from "
+                                    "the list; nothing was saved. Open a step to save into."));
+    return;
+  }
   ImageBytes after;
   const SaveOutcome made = ImageWithStep(state_, after);
   if (!made.saved()) {

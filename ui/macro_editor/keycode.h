@@ -43,6 +43,10 @@ class keycode : public QWidget {  // NOLINT(readability-identifier-naming): the 
   void KeyCapClicked(int index);
   void ClearSet();
   void SaveSet();
+  // The step list moved the step being edited to `step` (0..99), or deleted it (-1): the title
+  // and Save Set follow it; after a delete Save Set is refused. The step being built stays.
+  void FollowStep(int step);
+  bool StepDeleted() const { return stepDeleted_; }
   // Shows StepBuffer anew, as after an undo changed the step in the file.
   void ShowStep();
   // "Record": starts recording keys from the keyboard, or ends it.
@@ -85,6 +89,7 @@ class keycode : public QWidget {  // NOLINT(readability-identifier-naming): the 
   ClickLabel* label5_ = nullptr;
   LabelArray label1_;
   bool recording_ = false;
+  bool stepDeleted_ = false;
   QTimer recordIdle_;
 };
 

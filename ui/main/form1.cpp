@@ -1,5 +1,6 @@
 #include "ui/main/form1.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +17,7 @@
 #include "image/module1.h"
 #include "ui/print/card_print.h"
 #include "ui/saves/save_message.h"
+#include "ui/step_list/step_list_edits.h"
 #include "ui/toolkit/fonts.h"
 #include "ui/toolkit/placement.h"
 #include "ui/toolkit/texts.h"
@@ -221,6 +223,7 @@ void Form1::BuildKeyLists() {
         TwipsRect(GridLeft(kListLefts, i), GridTop(kListTops, i), kListWidth, kListHeight));
     list->setEnabled(false);
     connect(list, &DropDownList::Click, this, [this, n] { KeyChosen(n); });
+    AddCopyPaste(list, n);
     digit->setBuddy(list);
     combos_.at(static_cast<std::size_t>(i)) = list;
   }
@@ -372,7 +375,7 @@ void Form1::ShowImage() {
   // The editor's step anew only when the write changed it to something the editor does not show
   // (an undo): its unsaved work stays otherwise, and "Save Set" leaves it as it is.
   const MacroStep now = StepOfProg(state_.ProgSteps.at(prog), state_.ItemNum);
-  if (editor_ && now != shown && now != state_.StepBuffer) {
+  if (editor_ && !stepsMoving_ && now != shown && now != state_.StepBuffer) {
     LoadStep(state_);
     editor_->ShowStep();
   }
@@ -462,6 +465,10 @@ void Form1::OpenStepList(int prog) {
   list->setAttribute(Qt::WA_DeleteOnClose);
   connect(list, &Form2::RowDoubleClicked, this, &Form1::OpenEditor);
   AttachEditKeys(list);
+  auto* operations = new StepListEdits(*list, state_, *edits_, dialogs_);
+  connect(operations, &StepListEdits::StepsMoved, this, &Form1::FollowMovedSteps);
+  connect(operations, &StepListEdits::Writing, this,
+          [this](bool during) { stepsMoving_ = during; });
   // Against this window's right edge, wherever it stands now, if the screen has room there.
   PlaceNextTo(list, this, &PlaceBeside);
   stepList_ = list;
@@ -483,6 +490,39 @@ void Form1::OpenEditor(int step) {
   // In front and active, even when the step list that opened it is in front of this window.
   editor->raise();
   editor->activateWindow();
+}
+
+void Form1::AddCopyPaste(DropDownList* list, int n) {
+  for (const auto& [keys, copy] :
+       {std::pair(QKeySequence::Copy, true), std::pair(QKeySequence::Paste, false)}) {
+    auto* shortcut = new QShortcut(keys, list);
+    shortcut->setContext(Qt::WidgetShortcut);
+    shortcut->setAutoRepeat(false);
+    connect(shortcut, &QShortcut::activated, this,
+            [this, n, copy = copy] { copy ? CopyFunction(n) : PasteFunction(n); });
+  }
+}
+
+void Form1::CopyFunction(int n) {
+  if (Combo(n)->ListIndex() >= 0) QGuiApplication::clipboard()->setText(Combo(n)->currentText());
+}
+
+void Form1::PasteFunction(int n) {
+  // The function the clipboard names, as if the user chose it in the list: the clash rule runs.
+  const QString name = QGuiApplication::clipboard()->text().trimmed();
+  int position = Combo(n)->findText(name, Qt::MatchFixedString);
+  if (position < 0) {
+    dialogs_.Message(
+        this, QStringLiteral("The clipboard holds no function name: \"%1\".").arg(name.left(40)));
+    return;
+  }
+  lists_->SetSelection(n, position);
+}
+
+void Form1::FollowMovedSteps(const std::array<int, StepsPerProg>& moved) {
+  if (editor_ && !editor_->StepDeleted()) {
+    editor_->FollowStep(moved.at(static_cast<std::size_t>(state_.ItemNum)));
+  }
 }
 
 void Form1::RefreshStepListRow() {

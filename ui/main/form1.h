@@ -101,6 +101,11 @@ class Form1 : public QWidget {
   Choices CurrentChoices() const;
   // Puts the lists at `choices` without the clash rule: they held them together before.
   void SetChoices(const Choices& choices);
+  void FollowMovedSteps(const std::array<int, StepsPerProg>& moved);
+  // Ctrl+C and Ctrl+V on a key's list: its function's name, as text.
+  void AddCopyPaste(DropDownList* list, int n);
+  void CopyFunction(int n);
+  void PasteFunction(int n);
 
   Module1& state_;
   Dialogs& dialogs_;
@@ -109,7 +114,8 @@ class Form1 : public QWidget {
   Choices shown_{};
   ButtonBytes keysShown_{};  // the key bytes of the image the lists were last set from // the lists
                              // as the last undo step left them
-  bool settingLists_ = false;                // lists set by the program, not chosen
+  bool settingLists_ = false;  // lists set by the program, not chosen
+  bool stepsMoving_ = false;   // a step operation is being written: the editor follows it after
   QStandardItemModel* catalogue_ = nullptr;  // the 130 items all eight lists show
   QPushButton* command3_ = nullptr;
   QPushButton* command4_ = nullptr;

@@ -1,9 +1,13 @@
 #include "ui/step_list/form2.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QShortcut>
 
 #include <algorithm>
 
@@ -43,6 +47,27 @@ QString RowText(const MacroStep& step) {
 
 int RowTop(int row) { return kRowTop + kRowPitch * (row % kRowsPerPage); }
 
+struct ActionRow {
+  ListAction action;
+  const char* text;
+  QKeyCombination keys;
+};
+// The context menu's order, in three groups: the clipboard, moving steps, changing them.
+constexpr ActionRow kActions[] = {
+    {ListAction::Cut, "Cu&t", Qt::CTRL | Qt::Key_X},
+    {ListAction::Copy, "&Copy", Qt::CTRL | Qt::Key_C},
+    {ListAction::Paste, "&Paste", Qt::CTRL | Qt::Key_V},
+    {ListAction::PasteBefore, "Paste &before", Qt::CTRL | Qt::SHIFT | Qt::Key_V},
+    {ListAction::Delete, "&Delete", QKeyCombination(Qt::Key_Delete)},
+    {ListAction::Insert, "&Insert", QKeyCombination(Qt::Key_Insert)},
+    {ListAction::Duplicate, "D&uplicate", Qt::CTRL | Qt::Key_D},
+    {ListAction::MoveUp, "Move &up", Qt::ALT | Qt::Key_Up},
+    {ListAction::MoveDown, "Move do&wn", Qt::ALT | Qt::Key_Down},
+    {ListAction::Clear, "C&lear", QKeyCombination(Qt::Key_Backspace)},
+    {ListAction::SetDelay, "Set de&lay...", Qt::CTRL | Qt::Key_T},
+};
+static_assert(std::size(kActions) == kListActionCount);
+
 }  // namespace
 
 Form2::Form2(const Module1& state, QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -71,6 +96,7 @@ Form2::Form2(const Module1& state, QWidget* parent) : QWidget(parent, Qt::Window
     text->ActAsRow();
     text->hide();
     connect(text, &ClickLabel::DblClick, this, &Form2::RowDoubleClicked);
+    text->installEventFilter(this);  // clicks select
     label2_.push_back(text);
   }
 
@@ -101,10 +127,107 @@ Form2::Form2(const Module1& state, QWidget* parent) : QWidget(parent, Qt::Window
     Label1(i)->installEventFilter(wheel_);
     Label2(i)->installEventFilter(wheel_);
   }
+  BuildActions();
 
   ShowSteps(state.ProgSteps.at(static_cast<std::size_t>(state.ProgIndex)));
   ShowPage(0);
   MarkFocus(this);
+}
+
+void Form2::BuildActions() {
+  for (const ActionRow& row : kActions) {
+    auto* action = new QAction(QString::fromLatin1(row.text), this);
+    action->setShortcut(QKeySequence(row.keys));
+    action->setShortcutContext(Qt::WindowShortcut);
+    // Every operation writes the file: a held key writes it once.
+    action->setAutoRepeat(false);
+    connect(action, &QAction::triggered, this, [this, a = row.action] { emit ActionAsked(a); });
+    addAction(action);
+    actions_.push_back(action);
+  }
+  connect(AddShortcut(this, QKeySequence(Qt::CTRL | Qt::Key_A)), &QShortcut::activated, this,
+          [this] {
+            for (int i = 0; i < StepsPerProg; ++i) SetRowSelected(i, true);
+          });
+  connect(AddShortcut(this, QKeySequence(Qt::SHIFT | Qt::Key_F10)), &QShortcut::activated, this,
+          [this] { ShowContextMenu({}); });
+}
+
+QAction* Form2::Action(ListAction action) const {
+  return actions_.at(static_cast<std::size_t>(action));
+}
+
+QMenu* Form2::ContextMenu() {
+  if (menu_ == nullptr) {
+    menu_ = new QMenu(this);
+    menu_->setObjectName(QStringLiteral("StepMenu"));
+    menu_->setAccessibleName(QStringLiteral("Steps"));
+    for (QAction* action : actions_) menu_->addAction(action);
+    menu_->insertSeparator(Action(ListAction::Delete));
+    menu_->insertSeparator(Action(ListAction::Clear));
+  }
+  return menu_;
+}
+
+void Form2::ShowContextMenu(const QPoint& globalPos) {
+  // From the keyboard, the menu opens at the current row, where the operations act.
+  QPoint at = globalPos;
+  if (at.isNull()) {
+    FocusRow(CurrentRow());
+    const ClickLabel* row = Label2(CurrentRow());
+    at = row->mapToGlobal(QPoint(row->height() / 2, row->height()));
+  }
+  ContextMenu()->popup(at);
+}
+
+void Form2::contextMenuEvent(QContextMenuEvent* event) {
+  if (event->reason() == QContextMenuEvent::Mouse) {
+    ShowContextMenu(event->globalPos());
+  } else {
+    ShowContextMenu({});
+  }
+  event->accept();
+}
+
+std::vector<int> Form2::Selection() const {
+  std::vector<int> rows;
+  for (int i = 0; i < StepsPerProg; ++i) {
+    if (Label2(i)->Selected()) rows.push_back(i);
+  }
+  if (rows.empty()) rows.push_back(CurrentRow());
+  return rows;
+}
+
+void Form2::Select(const std::vector<int>& rows, int current) {
+  for (int i = 0; i < StepsPerProg; ++i) SetRowSelected(i, false);
+  for (int i : rows) SetRowSelected(i, true);
+  current_ = std::clamp(current, 0, StepsPerProg - 1);
+  anchor_ = rows.empty() ? current_ : rows.front();
+  FocusRow(current_);
+}
+
+void Form2::SetRowSelected(int n, bool selected) {
+  Label1(n)->SetSelected(selected);
+  Label2(n)->SetSelected(selected);
+}
+
+void Form2::PickRow(int n, Qt::KeyboardModifiers held, bool click) {
+  const bool shift = held & Qt::ShiftModifier;
+  const bool ctrl = held & Qt::ControlModifier;
+  if (shift) {
+    if (!ctrl) {
+      for (int i = 0; i < StepsPerProg; ++i) SetRowSelected(i, false);
+    }
+    for (int i = std::min(anchor_, n); i <= std::max(anchor_, n); ++i) SetRowSelected(i, true);
+  } else if (ctrl) {
+    if (click) SetRowSelected(n, !Label2(n)->Selected());
+    anchor_ = n;
+  } else {
+    for (int i = 0; i < StepsPerProg; ++i) SetRowSelected(i, i == n);
+    anchor_ = n;
+  }
+  current_ = n;
+  FocusRow(n);
 }
 
 Form2::~Form2() {
@@ -115,6 +238,7 @@ Form2::~Form2() {
   for (int i = 0; i < StepsPerProg; ++i) {
     Label1(i)->removeEventFilter(wheel_);
     Label2(i)->removeEventFilter(wheel_);
+    Label2(i)->removeEventFilter(this);
   }
 }
 
@@ -162,6 +286,19 @@ void Form2::FocusRow(int n) {
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
+  if (auto* row = qobject_cast<ClickLabel*>(watched); row != nullptr) {
+    if (type == QEvent::FocusIn) current_ = row->Index();
+    if (type == QEvent::MouseButtonPress) {
+      const auto* press = static_cast<QMouseEvent*>(event);
+      // A right-click on a selected row keeps the selection the menu is about.
+      if (press->button() == Qt::LeftButton) {
+        PickRow(row->Index(), press->modifiers(), true);
+      } else if (press->button() == Qt::RightButton) {
+        PickRow(row->Index(), row->Selected() ? Qt::ControlModifier : Qt::NoModifier, false);
+      }
+    }
+    return false;
+  }
   if (watched == vscroll1_ &&
       (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick ||
        type == QEvent::MouseButtonRelease)) {
@@ -188,32 +325,50 @@ void Form2::keyPressEvent(QKeyEvent* event) {
   // Keys a focused row leaves alone. Up and Down at the page's edge turn one page, as a keyboard
   // step on the scroll bar does; the page keys turn one page and keep the row's place on it.
   if (CloseOnEscape(this, event)) return;
+  if (MoveKey(event)) return;
   const int row = FocusedRow();
-  if (row >= 0 && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-    switch (event->key()) {
-      case Qt::Key_Up:
-        FocusRow(row - 1);
-        return;
-      case Qt::Key_Down:
-        FocusRow(row + 1);
-        return;
-      case Qt::Key_PageUp:
-        if (row >= kRowsPerPage) FocusRow(row - kRowsPerPage);
-        return;
-      case Qt::Key_PageDown:
-        if (row < StepsPerProg - kRowsPerPage) FocusRow(row + kRowsPerPage);
-        return;
-      case Qt::Key_Home:
-        FocusRow(0);
-        return;
-      case Qt::Key_End:
-        FocusRow(StepsPerProg - 1);
-        return;
-      default:
-        break;
-    }
+  if (row >= 0 && event->key() == Qt::Key_Space &&
+      (event->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) {
+    SetRowSelected(row, !Label2(row)->Selected());
+    anchor_ = row;
+    return;
   }
   QWidget::keyPressEvent(event);
+}
+
+bool Form2::MoveKey(QKeyEvent* event) {
+  // Shift extends the selection from its anchor, Ctrl moves without touching it, and a plain
+  // move selects the row it comes to, as in a file manager.
+  const int row = FocusedRow();
+  const Qt::KeyboardModifiers held = event->modifiers() & ~Qt::KeypadModifier;
+  if (row < 0 || (held & ~(Qt::ShiftModifier | Qt::ControlModifier)) != Qt::NoModifier) {
+    return false;
+  }
+  int to = row;
+  switch (event->key()) {
+    case Qt::Key_Up:
+      to = row - 1;
+      break;
+    case Qt::Key_Down:
+      to = row + 1;
+      break;
+    case Qt::Key_PageUp:
+      if (row >= kRowsPerPage) to = row - kRowsPerPage;
+      break;
+    case Qt::Key_PageDown:
+      if (row < StepsPerProg - kRowsPerPage) to = row + kRowsPerPage;
+      break;
+    case Qt::Key_Home:
+      to = 0;
+      break;
+    case Qt::Key_End:
+      to = StepsPerProg - 1;
+      break;
+    default:
+      return false;
+  }
+  PickRow(std::clamp(to, 0, StepsPerProg - 1), held, false);
+  return true;
 }
 
 }  // namespace vorlane::ui

@@ -13,6 +13,9 @@
 #include <QStyle>
 #include <QStyleOption>
 
+#include <algorithm>
+#include <cmath>
+
 #include "ui/toolkit/key_repeat.h"
 
 namespace vorlane::ui {
@@ -162,6 +165,15 @@ class AccessibleClickLabel final : public QAccessibleWidget {
     return QAccessibleWidget::text(t);
   }
 
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    if (Label()->Role() == ClickLabel::Acts::AsRow) {
+      s.selectable = true;
+      s.selected = Label()->Selected();
+    }
+    return s;
+  }
+
   QStringList actionNames() const override {
     QStringList names = QAccessibleWidget::actionNames();
     if (!Label()->isEnabled()) return names;
@@ -222,6 +234,59 @@ void ClickLabel::ActAsButton() {
 void ClickLabel::ActAsRow() {
   acts_ = Acts::AsRow;
   setFocusPolicy(Qt::TabFocus);
+}
+
+namespace {
+
+double Luminance(const QColor& c) {
+  const auto channel = [](double v) {
+    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+double Contrast(const QColor& a, const QColor& b) {
+  const double la = Luminance(a);
+  const double lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The palette's highlight, darkened or lightened away from its text until the two reach 4.5:1:
+// some themes' light highlight under white text does not.
+QColor ReadableHighlight(QColor highlight, const QColor& text) {
+  const bool darken = Luminance(text) > 0.5;
+  for (int step = 0; step < 20 && Contrast(highlight, text) < 4.5; ++step) {
+    highlight = darken ? highlight.darker(110) : highlight.lighter(110);
+  }
+  return highlight;
+}
+
+}  // namespace
+
+void ClickLabel::SetSelected(bool selected) {
+  if (selected == selected_) return;
+  selected_ = selected;
+  if (selected) {
+    QPalette marked = parentWidget() != nullptr ? parentWidget()->palette() : palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+      marked.setColor(group, QPalette::Highlight,
+                      ReadableHighlight(marked.color(group, QPalette::Highlight),
+                                        marked.color(group, QPalette::HighlightedText)));
+    }
+    setPalette(marked);
+  } else {
+    setPalette(QPalette());
+  }
+  setAutoFillBackground(selected);
+  setBackgroundRole(selected ? QPalette::Highlight : QPalette::Window);
+  setForegroundRole(selected ? QPalette::HighlightedText : QPalette::WindowText);
+  if (QAccessible::isActive()) {
+    QAccessible::State changed;
+    changed.selected = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
+  }
+  update();
 }
 
 void ClickLabel::setText(const QString& text) {

@@ -71,6 +71,9 @@ class ClickLabel : public QFrame {
   void ActAsButton();
   // A row of a list that double-click opens; Space and Enter on the focused row do the same.
   void ActAsRow();
+  // A selected row is drawn in the palette's highlight colours, and screen readers hear it.
+  void SetSelected(bool selected);
+  bool Selected() const { return selected_; }
 
   QString text() const { return text_; }
   void setText(const QString& text);
@@ -99,6 +102,7 @@ class ClickLabel : public QFrame {
 
   int index_;
   bool spaceDown_ = false;  // Space pressed here and not yet released
+  bool selected_ = false;
   Acts acts_ = Acts::AsText;
   QString text_;
   Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;  // as a QLabel's

@@ -90,9 +90,10 @@ SaveEnd ImageEdits::Write(const QString& words, const ImageBytes& after, Saving 
       tell == Tell::Always);
 }
 
-bool ImageEdits::Commit(const QString& words, const ImageBytes& after, Saving what) {
+bool ImageEdits::Commit(const QString& words, const ImageBytes& after, Saving what,
+                        bool tellSuccess) {
   const ImageBytes before = state_.ConfigImage;
-  const SaveEnd end = Write(words, after, what, Tell::Always);
+  const SaveEnd end = Write(words, after, what, tellSuccess ? Tell::Always : Tell::OnlyFailures);
   if (end == SaveEnd::Reload) emit ReloadAsked();
   if (end != SaveEnd::Written) return false;
   if (before != after) stack_.push(new WriteCommand(*this, words, before, after));

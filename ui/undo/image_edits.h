@@ -34,8 +34,10 @@ class ImageEdits : public QObject {
   // another program changed it), tells the user how it ended, and on success pushes one undo
   // step named `words` and emits Changed(). A step that changed no byte pushes nothing. Returns
   // whether the file was written.
-  // `what` words the changed-file question.
-  bool Commit(const QString& words, const ImageBytes& after, Saving what = Saving::Change);
+  // `what` words the changed-file question. The step list's operations say nothing on success
+  // (`tellSuccess` false): the list shows what they did.
+  bool Commit(const QString& words, const ImageBytes& after, Saving what = Saving::Change,
+              bool tellSuccess = true);
 
   // A change only in memory (a key's function chosen in a list): `redo` has been done already;
   // `undo` takes it back.

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
@@ -32,6 +35,7 @@
 #include "image/button_rules.h"
 #include "image/editor_saves.h"
 #include "image/macro_slots.h"
+#include "settings/step_notation.h"
 #include "ui/main/form1.h"
 #include "ui/step_list/step_text.h"
 #include "ui/toolkit/fonts.h"
@@ -975,6 +979,7 @@ TEST_F(MainWindow, EveryTextIsReadableUnderALightAndADarkPalette) {
     QApplication::setPalette(palette);
     window = std::make_unique<Form1>(state, dialogs);
     OpenListAndEditor(0);
+    window->StepList()->Select({0, 1, 2}, 0);  // selected rows are read too
     int checked = 0;
     for (QWidget* top :
          {static_cast<QWidget*>(window.get()), static_cast<QWidget*>(window->StepList()),
@@ -1053,6 +1058,180 @@ TEST_F(MainWindow, UnsavedKeyChoicesAreAskedAboutOnExitCloseAndLoad) {
       window.reset();
     }
   }
+}
+
+// The step list's operations on Prog3, whose steps 1-90 are all different and 91-100 zero (step 100
+// too where `full`): the file's bytes after each, the refusals with nothing written.
+TEST_F(MainWindow, StepListOperationsWriteTheFileOnce) {
+  constexpr int kProg = 2;
+  enum Kind { O, Z, P, D };  // old steps from `from`, zero steps, pasted steps, old with delay 1.5s
+  struct Part {
+    Kind kind;
+    int from, count;
+  };
+  const std::string good =
+      "# three steps\n\"LShi 0.1s H\",\n\n  None 0s  # zero\n\"LCtr 2s A B\"\n";
+  // clang-format off
+  const struct Case {
+    const char* what;
+    // Click `first`, then Shift+Down `extend` times (Up when negative); first -1: Ctrl+A; with
+    // selFirst -1, a Ctrl+click on row `extend`.
+    int first, extend;
+    ListAction action;
+    std::string clipboard;
+    bool full;
+    std::vector<Part> after;  // empty: nothing written
+    const char* said;         // the message when nothing is written, else the undo step's name
+    int selFirst, selLast;
+  } cases[] = {
+      {"delete first", 0, 2, ListAction::Delete, "", false, {{O, 3, 97}, {Z, 0, 3}}, "Delete Prog3 steps 1-3", 0, 0},
+      {"delete across a page", 8, 4, ListAction::Delete, "", false, {{O, 0, 8}, {O, 13, 87}, {Z, 0, 5}}, "Delete Prog3 steps 9-13", 8, 8},
+      {"delete last", 99, -2, ListAction::Delete, "", true, {{O, 0, 97}, {Z, 0, 3}}, "Delete Prog3 steps 98-100", 97, 97},
+      {"cut", 3, 2, ListAction::Cut, "", false, {{O, 0, 3}, {O, 6, 94}, {Z, 0, 3}}, "Cut Prog3 steps 4-6", 3, 3},
+      {"copy", 8, 4, ListAction::Copy, "", false, {}, "", 8, 12},
+      {"insert first", 0, 0, ListAction::Insert, "", false, {{Z, 0, 1}, {O, 0, 99}}, "Insert Prog3 step 1", 0, 0},
+      {"insert, step 100 full", 50, 0, ListAction::Insert, "", true, {}, "Step 100 of Prog3 is not empty; nothing was inserted.", 50, 50},
+      {"duplicate across a page", 8, 4, ListAction::Duplicate, "", false, {{O, 0, 13}, {O, 8, 5}, {O, 13, 82}}, "Duplicate Prog3 steps 9-13", 13, 17},
+      {"duplicate all", -1, 0, ListAction::Duplicate, "", false, {}, "Step 90 of Prog3 is not empty; nothing was inserted.", 0, 99},
+      {"move up across a page", 8, 4, ListAction::MoveUp, "", false, {{O, 0, 7}, {O, 8, 5}, {O, 7, 1}, {O, 13, 87}}, "Move up Prog3 steps 9-13", 7, 11},
+      {"move down first", 0, 2, ListAction::MoveDown, "", false, {{O, 3, 1}, {O, 0, 3}, {O, 4, 96}}, "Move down Prog3 steps 1-3", 1, 3},
+      {"move down, Ctrl+click", 2, 5, ListAction::MoveDown, "", false, {{O, 0, 2}, {O, 3, 1}, {O, 2, 1}, {O, 4, 1}, {O, 6, 1}, {O, 5, 1}, {O, 7, 93}}, "Move down Prog3 steps 3, 6", -1, -1},
+      {"move down at the end", 99, -1, ListAction::MoveDown, "", true, {}, "", 98, 99},
+      {"clear across a page", 8, 4, ListAction::Clear, "", false, {{O, 0, 8}, {Z, 0, 5}, {O, 13, 87}}, "Clear Prog3 steps 9-13", 8, 12},
+      {"clear all", -1, 0, ListAction::Clear, "", true, {{Z, 0, 100}}, "Clear Prog3 steps 1-100", 0, 99},
+      {"set delay first", 0, 2, ListAction::SetDelay, "", false, {{D, 0, 3}, {O, 3, 97}}, "Set delay 1.5s of Prog3 steps 1-3", 0, 2},
+      {"paste", 10, 0, ListAction::Paste, good, false, {{O, 0, 10}, {P, 0, 3}, {O, 13, 87}}, "Paste Prog3 steps 11-13", 10, 12},
+      {"paste before", 10, 0, ListAction::PasteBefore, good, false, {{O, 0, 10}, {P, 0, 3}, {O, 10, 87}}, "Paste before Prog3 steps 11-13", 10, 12},
+      {"paste past the end", 98, 0, ListAction::Paste, good, false, {}, "Prog3 has 2 steps from step 99 to its end, and the clipboard holds 3; nothing was pasted.", 98, 98},
+      {"paste bad text", 10, 0, ListAction::Paste, "None 0s\n\n  \"LShi 0.1s Hx\"", false, {}, "Line 3, column 14 of the clipboard: unknown key \"Hx\"", 10, 10},
+  };
+  // clang-format on
+  const ImageBytes base = [] {
+    ImageBytes image = CraftedImage();
+    for (int i = 90; i < StepsPerProg; ++i) PutStep(image, kProg, i, MacroStep{});
+    return image;
+  }();
+  const std::vector<MacroStep> pasted = {
+      {0x02, 1, 0, 0, 0, 0, 0, 0x0B}, {}, {0x01, 20, 0, 0, 0, 0, 0x04, 0x05}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    window = std::make_unique<Form1>(state, dialogs);
+    ImageBytes before = base;
+    if (c.full) PutStep(before, kProg, StepsPerProg - 1, {1, 2, 3, 4, 5, 6, 7, 8});
+    const QString path = LoadImage(before);
+    window->show();
+    QTest::mouseClick(window->Label1(kProg), Qt::LeftButton);
+    Form2* list = window->StepList();
+    if (c.first < 0) {
+      list->activateWindow();
+      ASSERT_TRUE(BecomesActive(list));
+      QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+    } else {
+      list->VScroll1()->setValue(c.first / kRowsPerPage);
+      QTest::mouseClick(list->Label2(c.first), Qt::LeftButton);
+      if (c.selFirst < 0)
+        QTest::mouseClick(list->Label2(c.extend), Qt::LeftButton, Qt::ControlModifier);
+      for (int k = 0; k < std::abs(c.extend) && c.selFirst >= 0; ++k) {
+        QTest::keyClick(list->focusWidget(), c.extend > 0 ? Qt::Key_Down : Qt::Key_Up,
+                        Qt::ShiftModifier);
+      }
+    }
+    QGuiApplication::clipboard()->setText(QString::fromStdString(c.clipboard));
+    dialogs.messages.clear();
+    list->Action(c.action)->trigger();
+    if (auto* box = list->findChild<QDialog*>(QStringLiteral("SetDelay"))) {
+      auto* delay = box->findChild<DropDownList*>(QStringLiteral("Delay"));
+      delay->SetListIndex(delay->IndexOfData(15));
+      box->accept();
+    }
+    ImageBytes expected = before;
+    int row = 0;
+    for (const Part& part : c.after) {
+      for (int k = 0; k < part.count; ++k, ++row) {
+        MacroStep step = part.kind == Z   ? MacroStep{}
+                         : part.kind == P ? pasted.at(static_cast<std::size_t>(k))
+                                          : GetStep(before, kProg, part.from + k);
+        if (part.kind == D) step[kStepDelayByte] = 15;
+        PutStep(expected, kProg, row, step);
+      }
+    }
+    EXPECT_EQ(ReadFile(path), expected);
+    EXPECT_EQ(state.ConfigImage, expected);
+    ExpectRowsShowProgSteps(*list, state.ProgSteps[kProg]);
+    const QString said = QString::fromUtf8(c.said);
+    // A refusal says why; a write or a copy says nothing.
+    const QString shown = dialogs.messages.join('|');
+    EXPECT_TRUE(c.after.empty() && !said.isEmpty() ? shown.startsWith(said) : shown.isEmpty())
+        << shown.toStdString();
+    std::vector<int> selection = {3, 6};  // the Ctrl+click case's
+    if (c.selFirst >= 0) selection.clear();
+    for (int i = c.selFirst; i <= c.selLast && c.selFirst >= 0; ++i) selection.push_back(i);
+    EXPECT_EQ(list->Selection(), selection);
+    if (c.action == ListAction::Copy || c.action == ListAction::Cut) {
+      const settings::ParsedStepLines copied =
+          settings::ParseStepLines(QGuiApplication::clipboard()->text().toStdString());
+      ASSERT_EQ(copied.steps.size(), std::size_t{c.action == ListAction::Copy ? 5u : 3u});
+      EXPECT_EQ(copied.steps.front(), GetStep(before, kProg, c.first));
+    }
+    // One undo step, named in words, that gives the bytes back; or none.
+    QUndoStack& undo = window->Edits().Stack();
+    ASSERT_EQ(undo.count(), c.after.empty() ? 0 : 1);
+    if (!c.after.empty()) {
+      EXPECT_EQ(undo.undoText(), said);
+      undo.undo();
+      EXPECT_EQ(ReadFile(path), before);
+      ExpectRowsShowProgSteps(*list, state.ProgSteps[kProg]);
+    }
+    window.reset();
+  }
+}
+
+// An open editor keeps its step: moved, its title and Save Set follow it; deleted, Save Set says
+// so.
+TEST_F(MainWindow, AnOpenEditorFollowsItsStepThroughTheListsOperations) {
+  OpenListAndEditor(1);
+  Form2* list = window->StepList();
+  QTest::mouseDClick(list->Label2(5), Qt::LeftButton);
+  keycode* editor = window->Editor();
+  editor->KeyCapClicked(30);
+  const MacroStep built = state.StepBuffer;
+  QTest::mouseClick(list->Label2(0), Qt::LeftButton);
+  QTest::keyClick(list->focusWidget(), Qt::Key_Down, Qt::ShiftModifier);
+  list->Action(ListAction::Delete)->trigger();
+  EXPECT_EQ(editor->windowTitle(), QStringLiteral("Set itemNum 3"));
+  EXPECT_EQ(state.StepBuffer, built);
+  editor->SaveSet();
+  EXPECT_EQ(GetStep(ReadFile(FilePath("device.bin")), 1, 3), built);
+  QTest::mouseClick(list->Label2(3), Qt::LeftButton);
+  list->Action(ListAction::Delete)->trigger();
+  EXPECT_TRUE(editor->windowTitle().endsWith(QStringLiteral("(deleted)")));
+  const ImageBytes kept = ReadFile(FilePath("device.bin"));
+  dialogs.messages.clear();
+  editor->SaveSet();
+  EXPECT_EQ(ReadFile(FilePath("device.bin")), kept);
+  ASSERT_EQ(dialogs.messages.size(), 1);
+  EXPECT_TRUE(dialogs.messages[0].contains(QStringLiteral("deleted")));
+}
+
+// Ctrl+C on a key's list copies its function's name; Ctrl+V chooses the one the clipboard names,
+// through the clash rule.
+TEST_F(MainWindow, KeyListsCopyAndPasteTheirFunctionByName) {
+  LoadImage();
+  window->show();
+  ASSERT_TRUE(BecomesActive(window.get()));
+  window->Combo(1)->setFocus();
+  QTest::keyClick(window->Combo(1), Qt::Key_C, Qt::ControlModifier);
+  const QString m1 = window->Combo(1)->currentText();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), m1);
+  window->Combo(2)->setFocus();
+  QTest::keyClick(window->Combo(2), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(window->Combo(2)->ListIndex(), -1);  // M1 holds it: the clash rule empties M2
+  EXPECT_EQ(dialogs.messages.size(), 1);
+  const QString free = window->Combo(3)->itemText(77);
+  QGuiApplication::clipboard()->setText(free.toLower() + QStringLiteral("\n"));
+  window->Combo(3)->setFocus();
+  QTest::keyClick(window->Combo(3), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(window->Combo(3)->ListIndex(), 77);
 }
 
 // The screens are testing/screens.json's: a window too large for a screen's available area,

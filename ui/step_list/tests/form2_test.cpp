@@ -2,6 +2,7 @@
 
 #include <QContextMenuEvent>
 #include <QLocale>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -9,6 +10,9 @@
 #include <QTimer>
 #include <QWheelEvent>
 
+#include <functional>
+
+#include "image/step_edits.h"
 #include "ui/step_list/form2.h"
 #include "ui/toolkit/fonts.h"
 
@@ -304,6 +308,48 @@ TEST_F(StepList, RefreshRowRewritesOneRowAndKeepsThePage) {
     }
   }
   ExpectPage(form, 7);
+}
+
+// Clicks and keys select as in a file manager, across pages; the context menu keeps the
+// selection it is about, or selects the row it opened on.
+TEST_F(StepList, SelectionFollowsClicksAndKeysAcrossPages) {
+  Form2 form(state);
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  const auto click = [&](int row, Qt::KeyboardModifiers held, Qt::MouseButton button) {
+    form.VScroll1()->setValue(row / kRowsPerPage);
+    QTest::mouseClick(form.Label2(row), button, held);
+  };
+  const auto key = [&](Qt::Key k, Qt::KeyboardModifiers held) {
+    QTest::keyClick(form.windowHandle(), k, held);
+  };
+  const struct Step {
+    std::function<void()> act;
+    const char* selected;
+    int current;
+  } steps[] = {
+      {[&] { click(3, {}, Qt::LeftButton); }, "step 4", 3},
+      {[&] { key(Qt::Key_PageDown, Qt::ShiftModifier); }, "steps 4-14", 13},
+      {[&] { key(Qt::Key_Down, Qt::ControlModifier); }, "steps 4-14", 14},
+      {[&] { key(Qt::Key_Space, Qt::ControlModifier); }, "steps 4-15", 14},
+      {[&] { click(12, Qt::ControlModifier, Qt::LeftButton); }, "steps 4-12, 14-15", 12},
+      {[&] { key(Qt::Key_Up, Qt::ShiftModifier); }, "steps 12-13", 11},
+      {[&] { click(30, Qt::ShiftModifier, Qt::LeftButton); }, "steps 13-31", 30},
+      {[&] { key(Qt::Key_A, Qt::ControlModifier); }, "steps 1-100", 30},
+      {[&] { click(57, {}, Qt::RightButton); }, "steps 1-100", 57},
+      {[&] { click(57, {}, Qt::LeftButton); }, "step 58", 57},
+      {[&] { click(60, {}, Qt::RightButton); }, "step 61", 60},
+      {[&] { key(Qt::Key_F10, Qt::ShiftModifier); }, "step 61", 60},
+  };
+  for (const Step& s : steps) {
+    if (QWidget* menu = QApplication::activePopupWidget()) menu->close();
+    s.act();
+    EXPECT_EQ(StepRangeText(form.Selection()), s.selected);
+    EXPECT_EQ(form.CurrentRow(), s.current) << s.selected;
+    EXPECT_TRUE(form.Label2(s.current)->isVisible()) << s.selected;
+  }
+  EXPECT_EQ(QApplication::activePopupWidget(), form.ContextMenu());
+  EXPECT_TRUE(form.Label2(60)->Selected() && form.Label1(60)->Selected());
 }
 
 }  // namespace
