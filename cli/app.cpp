@@ -60,6 +60,15 @@ int ParseFailure(CLI::App& app, const CLI::ParseError& e, Streams& streams) {
 
 }  // namespace
 
+void AddLayoutOptions(CLI::App& command, std::optional<std::string>& layout, std::string& variant,
+                      const std::string& layoutHelp) {
+  CLI::Option* layoutOption =
+      command.add_option("--layout", layout, layoutHelp)->type_name("LAYOUT");
+  command.add_option("--variant", variant, "the layout's variant, like nodeadkeys")
+      ->type_name("VARIANT")
+      ->needs(layoutOption);
+}
+
 std::span<const Command* const> Commands() { return kCommands; }
 
 std::unique_ptr<CLI::App> MakeCommandLine(std::vector<Command::Run>& runs) {

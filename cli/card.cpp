@@ -32,14 +32,9 @@ void Setup(CLI::App& command, Options& options) {
       ->type_name("FILE");
   command.add_option("--paper", options.paper, "the paper size, a4 or letter (default a4)")
       ->type_name("PAPER");
-  CLI::Option* layout = command
-                            .add_option("--layout", options.layout,
-                                        "the computer's keyboard layout the macros type on, as "
-                                        "for 'vorlanectl type' (default US)")
-                            ->type_name("LAYOUT");
-  command.add_option("--variant", options.variant, "the layout's variant, like nodeadkeys")
-      ->type_name("VARIANT")
-      ->needs(layout);
+  AddLayoutOptions(command, options.layout, options.variant,
+                   "the computer's keyboard layout the macros type on, as "
+                   "for 'vorlanectl type' (default US)");
   command.footer(
       "The card is an SVG document to print at 100 %: the image's file name and today's date,\n"
       "the eight keys as the editor shows them (M1-M4 above M5-M8) with their functions, and\n"
@@ -80,12 +75,7 @@ int Run(const Options& options, Streams& streams) {
   const std::string name = std::filesystem::path(options.image).filename().string();
   const std::string date = card::Today();
   const std::string svg = card::CardSvg(card::ReadKeyMap(*image, *reader), {name, date}, *paper);
-  if (options.output.empty() || options.output == "-") {
-    streams.out << svg;
-    return Finish(streams, kExitOk);
-  }
-  if (IsTheImage(options.output, options.image, streams.err)) return kExitRefused;
-  return WriteOutput(options.output, svg, streams);
+  return PrintOrWrite(options.output, options.image, svg, streams);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -11,6 +12,11 @@
 #include "cli/command.h"
 
 namespace vorlane::cli {
+
+// --layout and --variant, as `type` and `card` take them: the computer's keyboard layout (none:
+// US) and its variant, which needs a layout.
+void AddLayoutOptions(CLI::App& command, std::optional<std::string>& layout, std::string& variant,
+                      const std::string& layoutHelp);
 
 // Every command, in the order --help lists them.
 std::span<const Command* const> Commands();

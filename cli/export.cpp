@@ -30,12 +30,7 @@ int Run(const Options& options, Streams& streams) {
   const std::optional<ImageBytes> image = LoadImage(options.image, streams.err);
   if (!image) return kExitRefused;
   const std::string text = settings::ExportSettings(*image);
-  if (options.output.empty() || options.output == "-") {
-    streams.out << text;
-    return Finish(streams, kExitOk);
-  }
-  if (IsTheImage(options.output, options.image, streams.err)) return kExitRefused;
-  return WriteOutput(options.output, text, streams);
+  return PrintOrWrite(options.output, options.image, text, streams);
 }
 
 }  // namespace

@@ -144,6 +144,16 @@ int WriteOutput(const std::string& path, std::string_view text, Streams& streams
   return kExitOk;
 }
 
+int PrintOrWrite(const std::string& output, const std::string& image, std::string_view text,
+                 Streams& streams) {
+  if (output.empty() || output == "-") {
+    streams.out << text;
+    return Finish(streams, kExitOk);
+  }
+  if (IsTheImage(output, image, streams.err)) return kExitRefused;
+  return WriteOutput(output, text, streams);
+}
+
 bool KeysFollowRules(const ImageBytes& before, const ImageBytes& after, std::ostream& err) {
   const std::optional<std::string> refused = KeyRuleViolation(before, after);
   if (refused) Complain(err, *refused);

@@ -53,6 +53,11 @@ std::optional<TextInput> ReadTextInput(const std::string& path, int in, std::ost
 // naming standard output or error writes that stream, as "-" does. The exit status.
 int WriteOutput(const std::string& path, std::string_view text, Streams& streams);
 
+// What a command made from `image` goes to: standard output for an empty `output` or "-", else
+// WriteOutput, refusing the image itself. The exit status.
+int PrintOrWrite(const std::string& output, const std::string& image, std::string_view text,
+                 Streams& streams);
+
 // True when the change of the image from `before` to `after` keeps the editor's key rules;
 // false after the message.
 bool KeysFollowRules(const ImageBytes& before, const ImageBytes& after, std::ostream& err);

@@ -40,14 +40,9 @@ void Setup(CLI::App& command, Options& options) {
       .add_option("--delay", options.delay,
                   "each step's delay in seconds, 0..25.5 in tenths (default 0.1)")
       ->type_name("SECONDS");
-  CLI::Option* layout = command
-                            .add_option("--layout", options.layout,
-                                        "the computer's keyboard layout as XKB names it: us, de, "
-                                        "fr, ... (default US)")
-                            ->type_name("LAYOUT");
-  command.add_option("--variant", options.variant, "the layout's variant, like nodeadkeys")
-      ->type_name("VARIANT")
-      ->needs(layout);
+  AddLayoutOptions(command, options.layout, options.variant,
+                   "the computer's keyboard layout as XKB names it: us, de, "
+                   "fr, ... (default US)");
   command.footer(
       "TEXT is typed as on a US keyboard layout: letters, digits, punctuation and space (SP)\n"
       "as their keys; capitals and shifted characters (! @ # { ? ...) with the modifier LShi;\n"
