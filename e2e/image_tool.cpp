@@ -39,14 +39,31 @@ int Pattern(const std::string& file, long length) {
   return out.good() ? 0 : 1;
 }
 
-// The code of the entry whose text is `name`, or -1.
+// The code of the entry whose text is `name`, or -1. A byte no entry names is written 0xNN, as the
+// editor's status line shows it.
 template <class Table, class Text>
 int CodeOf(const Table& table, Text text, const std::string& name) {
   for (const auto& entry : table) {
     if (text(entry) == name) return entry.code;
   }
-  return -1;
+  char* end = nullptr;
+  const long code = name.starts_with("0x") ? std::strtol(name.c_str() + 2, &end, 16) : -1;
+  return name.size() > 2 && code >= 0 && code <= 255 && *end == '\0' ? static_cast<int>(code) : -1;
 }
+
+// The name CodeOf takes back to `code`: the first entry's text, or 0xNN.
+template <class Table, class Text>
+std::string NameOf(const Table& table, Text text, int code) {
+  for (const auto& entry : table) {
+    if (entry.code == code && CodeOf(table, text, std::string(text(entry))) == code)
+      return std::string(text(entry));
+  }
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  return std::string("0x") + kDigits[code / 16] + kDigits[code % 16];
+}
+
+constexpr auto kItemText = [](const ListItem& i) { return i.text; };
+constexpr auto kCaption = [](const KeyCap& c) { return c.caption; };
 
 std::optional<int> Position(const std::string& function) {
   const auto& catalogue = FunctionCatalogue();
@@ -125,15 +142,27 @@ int SetKey(const Args& args) {
 }
 
 int SetStep(const Args& args) {
-  auto text = [](const ListItem& i) { return i.text; };
-  auto caption = [](const KeyCap& c) { return c.caption; };
-  std::vector<int> codes{CodeOf(ModifierItems(), text, args[4]),
-                         CodeOf(DelayItems(), text, args[5])};
+  std::vector<int> codes{CodeOf(ModifierItems(), kItemText, args[4]),
+                         CodeOf(DelayItems(), kItemText, args[5])};
   for (std::size_t k = 6; k < args.size(); ++k)
-    codes.push_back(CodeOf(KeyCapTable(), caption, args[k]));
+    codes.push_back(CodeOf(KeyCapTable(), kCaption, args[k]));
   const int offset = StepOffsetAt(args, 2);
   if (offset < 0 || std::find(codes.begin(), codes.end(), -1) != codes.end()) return kUsage;
   return Put(args[1], offset, std::vector<char>(codes.begin(), codes.end()));
+}
+
+// Step args[2], args[3] of file args[1] as set-step takes it: modifier, delay and six keys.
+int ShowStep(const Args& args) {
+  const int offset = StepOffsetAt(args, 2);
+  const std::vector<char> bytes = ReadAll(args[1]);
+  if (offset < 0 || bytes.size() < static_cast<std::size_t>(offset) + MacroStepSize) return kUsage;
+  auto code = [&](std::size_t k) { return int{static_cast<std::uint8_t>(bytes[offset + k])}; };
+  std::cout << NameOf(ModifierItems(), kItemText, code(0)) << ' '
+            << NameOf(DelayItems(), kItemText, code(1));
+  for (std::size_t k = 2; k < MacroStepSize; ++k)
+    std::cout << ' ' << NameOf(KeyCapTable(), kCaption, code(k));
+  std::cout << '\n';
+  return 0;
 }
 
 // COUNT steps of file FROM (args[1]) from macro and step args[2], args[3] into file TO (args[4])
@@ -173,8 +202,10 @@ constexpr Command kCommands[] = {
     {"set-key", 3, false, "FILE N FUNCTION", "give button M<N> (1..8) the function named FUNCTION",
      SetKey},
     {"set-step", 3 + MacroStepSize, false, "FILE PROG STEP MODIFIER DELAY KEY*6",
-     "write step STEP (0..99) of macro PROG (0..7) from the names the lists and key-caps show",
+     "write step STEP (0..99) of macro PROG (0..7) from the names the lists and key-caps show, "
+     "or 0xNN for a byte none names",
      SetStep},
+    {"step", 3, false, "FILE PROG STEP", "step STEP of macro PROG as set-step takes it", ShowStep},
     {"copy-steps", 7, false, "FROM PROG STEP TO PROG STEP COUNT",
      "copy COUNT steps of file FROM into file TO", CopySteps},
     {"compare", 2, false, "FILE EXPECTED", "exit 1, listing the first differences, unless equal",
@@ -205,8 +236,7 @@ constexpr Command kCommands[] = {
      }},
     {"key-code", 1, false, "CAPTION", "the code the key-cap CAPTION puts into a step",
      [](const Args& a) {
-       const int code = CodeOf(
-           KeyCapTable(), [](const KeyCap& c) { return c.caption; }, a[1]);
+       const int code = CodeOf(KeyCapTable(), kCaption, a[1]);
        return code < 0 ? kUsage : Print(code);
      }},
 };

@@ -9,6 +9,8 @@
 // Pixels from the window's client area; WINDOW and CONTROL are the object names (Form1, Command5,
 // Form2, Label2_3, keycode, Label1_17, ...), TEXT what the control shows.
 //
+//   layout_tool --saved-message          the message of a successful Save and Save Set
+//
 //   layout_tool --editor-picture FILE    draws the macro editor with a sample step into FILE (PNG),
 //                                        the README's picture (docs/macro-editor.png)
 #include <QAbstractButton>
@@ -24,6 +26,7 @@
 #include "ui/main/form1.h"
 #include "ui/toolkit/controls.h"
 #include "ui/toolkit/dialogs.h"
+#include "ui/toolkit/texts.h"
 
 namespace {
 
@@ -52,6 +55,10 @@ void Print(const QWidget& window) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string_view(argv[1]) == "--saved-message") {
+    std::cout << vorlane::ui::kSavedMessage << '\n';
+    return std::cout.good() ? 0 : 1;
+  }
   // The layout is fixed in the windows' own units; no display is needed to read it.
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);

@@ -1,6 +1,7 @@
-# What the end-to-end test (e2e/run_e2e.sh) and the package check (packaging/check-package.sh) share
-# to run the editor on a display of their own: a private session bus, the display (Xvfb, openbox,
-# weston with Xwayland), waits on conditions, finding windows, and the screen reader (e2e/a11y.py).
+# What the end-to-end runs (e2e/run_*.sh, through e2e/common.sh) and the package check
+# (packaging/check-package.sh) share to run the editor on a display of their own: a private
+# session bus, the display (Xvfb, openbox, weston with Xwayland), waits on conditions, finding
+# windows, and the screen reader (e2e/a11y.py).
 # Sourced, not run.
 #
 # The sourcing script sets wait_limit (seconds; bounds every single wait) and defines

@@ -38,6 +38,15 @@ class keycode : public QWidget {  // NOLINT(readability-identifier-naming): the 
   ClickLabel* Label4() const { return label4_; }    // "Save Set"
   ClickLabel* Label5() const { return label5_; }    // "Record"
   ClickLabel* Label1(int index) const { return label1_.at(static_cast<std::size_t>(index)); }
+  // The same controls by what they are, for tests and new code; the names above are what the
+  // accessibility bus and the end-to-end runs see.
+  DropDownList* ModifierList() const { return combo1_; }           // Combo1
+  DropDownList* DelayList() const { return combo2_; }              // Combo2
+  ClickLabel* StatusLabel() const { return label2_; }              // Label2
+  ClickLabel* ClearSetLabel() const { return label3_; }            // Label3
+  ClickLabel* SaveSetLabel() const { return label4_; }             // Label4
+  ClickLabel* RecordLabel() const { return label5_; }              // Label5
+  ClickLabel* CapLabel(int index) const { return Label1(index); }  // Label1, 0..104
 
   // Handlers, public so that the window's own controls and tests reach the same code.
   void KeyCapClicked(int index);

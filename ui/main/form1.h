@@ -46,6 +46,14 @@ class Form1 : public QWidget {
   // The digit above the list of button M<n>, n = 1..8 (Label2..Label9).
   QLabel* Digit(int n) const { return digits_.at(static_cast<std::size_t>(n - 1)); }
   ClickLabel* Label1(int i) const { return label1_.at(static_cast<std::size_t>(i)); }
+  // The same controls by what they are, for tests and new code; the names above are what the
+  // accessibility bus and the end-to-end runs see.
+  QPushButton* LoadButton() const { return command3_; }  // Command3
+  QPushButton* SaveButton() const { return command4_; }  // Command4
+  QPushButton* ExitButton() const { return command5_; }  // Command5
+  QLineEdit* PathBox() const { return text1_; }          // Text1
+  // "Set Prog1".."Set Prog8", i = 0..7.
+  ClickLabel* SetProg(int i) const { return Label1(i); }  // Label1
 
   // The step list and the editor while they are open; null otherwise.
   Form2* StepList() const { return stepList_; }

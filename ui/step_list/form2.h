@@ -54,6 +54,11 @@ class Form2 : public QWidget {
   QScrollBar* VScroll1() const { return vscroll1_; }
   ClickLabel* Label1(int i) const { return label1_.at(static_cast<std::size_t>(i)); }  // "1".."100"
   ClickLabel* Label2(int i) const { return label2_.at(static_cast<std::size_t>(i)); }  // step text
+  // The same controls by what they are, for tests and new code; the names above are what the
+  // accessibility bus and the end-to-end runs see.
+  QScrollBar* PageScrollBar() const { return vscroll1_; }   // VScroll1
+  ClickLabel* RowNumber(int i) const { return Label1(i); }  // Label1
+  ClickLabel* Step(int i) const { return Label2(i); }       // Label2
 
   // Rewrites the text of row n (0..99); the page stays as it is.
   void RefreshRow(int n, const MacroStep& step);

@@ -93,8 +93,8 @@ class KeycodeTest : public ::testing::Test {
 
   void ClickKey(std::string_view caption) {
     for (int i = 0; i < kKeyCapCount; ++i) {
-      if (editor_->Label1(i)->text().toStdString() == caption) {
-        QTest::mouseClick(editor_->Label1(i), Qt::LeftButton);
+      if (editor_->CapLabel(i)->text().toStdString() == caption) {
+        QTest::mouseClick(editor_->CapLabel(i), Qt::LeftButton);
         return;
       }
     }
@@ -149,7 +149,7 @@ TEST_F(KeycodeTest, KeyCapsShiftTheSixKeyQueue) {
     Open(0, 4, &c.start);
     for (const char* key : c.keys) ClickKey(key);
     EXPECT_EQ(state_.StepBuffer, c.expected);
-    EXPECT_EQ(editor_->Label2()->text().toStdString(), c.status);
+    EXPECT_EQ(editor_->StatusLabel()->text().toStdString(), c.status);
   }
 }
 
@@ -175,9 +175,9 @@ TEST_F(KeycodeTest, StartUpShowsTheStepAndKeepsCodesTheListsLack) {
     SCOPED_TRACE(c.caption);
     keycode& editor = Open(2, c.step, &c.bytes);
     EXPECT_EQ(editor.windowTitle().toStdString(), c.caption);
-    EXPECT_EQ(editor.Combo1()->currentText().toStdString(), c.modifier);
-    EXPECT_EQ(editor.Combo2()->currentText().toStdString(), c.delay);
-    EXPECT_EQ(editor.Label2()->text().toStdString(), c.status);
+    EXPECT_EQ(editor.ModifierList()->currentText().toStdString(), c.modifier);
+    EXPECT_EQ(editor.DelayList()->currentText().toStdString(), c.delay);
+    EXPECT_EQ(editor.StatusLabel()->text().toStdString(), c.status);
     EXPECT_EQ(state_.StepBuffer, c.bytes) << "start-up must not change the step";
   }
   // An unknown modifier byte reaches the file unchanged unless the user picks an entry.
@@ -188,10 +188,10 @@ TEST_F(KeycodeTest, StartUpShowsTheStepAndKeepsCodesTheListsLack) {
 TEST_F(KeycodeTest, ListChoicesSetModifierAndDelayBytes) {
   const MacroStep start{1, 2, 4, 5, 6, 7, 8, 9};
   keycode& editor = Open(1, 10, &start);
-  editor.Combo1()->SetListIndex(editor.Combo1()->findText("FD-Stop"));
-  editor.Combo2()->SetListIndex(editor.Combo2()->findText("3.0s"));
+  editor.ModifierList()->SetListIndex(editor.ModifierList()->findText("FD-Stop"));
+  editor.DelayList()->SetListIndex(editor.DelayList()->findText("3.0s"));
   EXPECT_EQ(state_.StepBuffer, (MacroStep{253, 30, 4, 5, 6, 7, 8, 9}));
-  editor.Combo1()->SetListIndex(-1);  // no selection: the byte stays
+  editor.ModifierList()->SetListIndex(-1);  // no selection: the byte stays
   EXPECT_EQ(state_.StepBuffer[0], 253);
 
   QString row;
@@ -206,17 +206,17 @@ TEST_F(KeycodeTest, ClearSetThenSaveSetWritesEightZeroBytesAndNothingElse) {
   const MacroStep start{5, 7, 4, 5, 6, 7, 8, 9};
   keycode& editor = Open(3, 42, &start);
   const ImageBytes before = ReadBytes(state_.FileName);
-  QTest::mouseClick(editor.Label3(), Qt::LeftButton);
+  QTest::mouseClick(editor.ClearSetLabel(), Qt::LeftButton);
   EXPECT_EQ(state_.StepBuffer, MacroStep{});
-  EXPECT_EQ(editor.Combo1()->currentText(), "None");
-  EXPECT_EQ(editor.Combo2()->currentText(), "0.0s");
-  EXPECT_TRUE(editor.Label2()->text().isEmpty());
+  EXPECT_EQ(editor.ModifierList()->currentText(), "None");
+  EXPECT_EQ(editor.DelayList()->currentText(), "0.0s");
+  EXPECT_TRUE(editor.StatusLabel()->text().isEmpty());
   EXPECT_EQ(ReadBytes(state_.FileName), before) << "Clear Set alone writes nothing";
 
   QString row;
   QObject::connect(&editor, &keycode::StepSaved,
                    [&] { row = QString::fromStdString(StepText(state_.StepBuffer)); });
-  QTest::mouseClick(editor.Label4(), Qt::LeftButton);
+  QTest::mouseClick(editor.SaveSetLabel(), Qt::LeftButton);
   EXPECT_EQ(dialogs_.messages, QStringList{kSaved});
   EXPECT_EQ(row, "0x0-0s-0x0-0x0-0x0-0x0-0x0-0x0");
   EXPECT_EQ(ReadBytes(state_.FileName), WithStep(before, 3, 42, MacroStep{}));
@@ -224,7 +224,7 @@ TEST_F(KeycodeTest, ClearSetThenSaveSetWritesEightZeroBytesAndNothingElse) {
   EXPECT_EQ(StepOfProg(state_.ProgSteps[3], 42), MacroStep{});
   // The editor stays as it was.
   EXPECT_EQ(editor.windowTitle(), "Set itemNum 42");
-  EXPECT_TRUE(editor.Label2()->text().isEmpty());
+  EXPECT_TRUE(editor.StatusLabel()->text().isEmpty());
   EXPECT_EQ(state_.StepBuffer, MacroStep{});
 }
 
@@ -305,14 +305,14 @@ TEST_F(KeycodeTest, FailedOrFilelessSaveSetChangesNothing) {
     dialogs_.diskAnswers = {DiskChangeAnswer::Overwrite};  // a removed file is written anew
     keycode& editor = Open(5, 20);
     ClickKey("F5");
-    editor.Combo2()->SetListIndex(12);
+    editor.DelayList()->SetListIndex(12);
     const MacroStep step = state_.StepBuffer;
     const Module1 before = state_;
     const ImageBytes fileBefore = ReadBytes(state_.FileName);
     c.spoil(state_, dir_);
     QSignalSpy saved(&editor, &keycode::StepSaved);
 
-    QTest::keyClick(editor.Label4(), Qt::Key_Space);  // Save Set from the keyboard
+    QTest::keyClick(editor.SaveSetLabel(), Qt::Key_Space);  // Save Set from the keyboard
 
     ASSERT_EQ(dialogs_.messages.size(), 1);
     EXPECT_TRUE(dialogs_.messages[0].startsWith(QString::fromStdString(c.messagePrefix)))
@@ -324,7 +324,7 @@ TEST_F(KeycodeTest, FailedOrFilelessSaveSetChangesNothing) {
     EXPECT_EQ(state_.ConfigImage, before.ConfigImage);
     EXPECT_EQ(state_.ProgSteps, before.ProgSteps);
     EXPECT_EQ(state_.StepBuffer, step) << "the user's step is kept for another try";
-    EXPECT_EQ(editor.Combo2()->currentText(), "1.2s");
+    EXPECT_EQ(editor.DelayList()->currentText(), "1.2s");
     if (fs::exists(before.FileName)) {
       EXPECT_EQ(ReadBytes(before.FileName), fileBefore);
     }
@@ -349,7 +349,7 @@ TEST_F(KeycodeTest, ArrowsHomeAndEndMoveBetweenKeyCapsAsOnThePicture) {
   };
   auto cap = [&](const char* caption) -> ClickLabel* {
     for (int i = 0; i < kKeyCapCount; ++i) {
-      if (editor.Label1(i)->text() == QLatin1String(caption)) return editor.Label1(i);
+      if (editor.CapLabel(i)->text() == QLatin1String(caption)) return editor.CapLabel(i);
     }
     return nullptr;
   };
@@ -372,8 +372,8 @@ TEST_F(KeycodeTest, RecordPushesEveryKeyByItsPlace) {
   const MacroStep start{3, 12, 0, 0, 0, 0, 0, 0};
   keycode& editor = Open(0, 5, &start);
   ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
-  editor.Label5()->setFocus();
-  QTest::keyClick(editor.Label5(), Qt::Key_Space);
+  editor.RecordLabel()->setFocus();
+  QTest::keyClick(editor.RecordLabel(), Qt::Key_Space);
   ASSERT_EQ(QWidget::keyboardGrabber(), &editor);
   // z on US and German (held: repeats), a on French, the ISO key, a code with no usage.
   // clang-format off
@@ -391,11 +391,11 @@ TEST_F(KeycodeTest, RecordPushesEveryKeyByItsPlace) {
     if (c.usage > 0) PushKey(expected, static_cast<std::uint8_t>(c.usage));
     EXPECT_EQ(state_.StepBuffer, expected) << c.scan;
   }
-  EXPECT_EQ(editor.Label2()->text(), " RAlt 0x68 0x64 LCtr S F4");
-  EXPECT_TRUE(editor.Label5()->accessibleName() == "Recording" &&
-              editor.Label5()->sizeHint().width() <= editor.Label5()->width());
+  EXPECT_EQ(editor.StatusLabel()->text(), " RAlt 0x68 0x64 LCtr S F4");
+  EXPECT_TRUE(editor.RecordLabel()->accessibleName() == "Recording" &&
+              editor.RecordLabel()->sizeHint().width() <= editor.RecordLabel()->width());
   // Escape did not close the editor, Tab did not move the focus, Ctrl+S did not save.
-  EXPECT_TRUE(editor.isVisible() && editor.focusWidget() == editor.Label5());
+  EXPECT_TRUE(editor.isVisible() && editor.focusWidget() == editor.RecordLabel());
   EXPECT_TRUE(dialogs_.messages.isEmpty());
 }
 
@@ -408,7 +408,7 @@ TEST_F(KeycodeTest, RecordingEndsOnClickAfterAPauseAndOnLeaving) {
     keycode& editor = Open(0, 0);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
     editor.SetRecordIdle(std::chrono::milliseconds(60000));
-    QAccessibleInterface* record = QAccessible::queryAccessibleInterface(editor.Label5());
+    QAccessibleInterface* record = QAccessible::queryAccessibleInterface(editor.RecordLabel());
     EXPECT_EQ(record->role(), QAccessible::Button);
     record->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     ASSERT_TRUE(QTest::qWaitFor([&] { return editor.Recording(); }));
@@ -418,7 +418,7 @@ TEST_F(KeycodeTest, RecordingEndsOnClickAfterAPauseAndOnLeaving) {
       QTimer::singleShot(200, &editor, [&] { Press(Qt::Key_A, 38); });
       QTimer::singleShot(400, &editor, [&] { recordingAfterKey = editor.Recording(); });
     }
-    if (end == "click") QTest::mouseClick(editor.Label5(), Qt::LeftButton);
+    if (end == "click") QTest::mouseClick(editor.RecordLabel(), Qt::LeftButton);
     if (end == "leave") other.show(), other.activateWindow();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !editor.Recording(); }));
     EXPECT_EQ(recordingAfterKey, end == "pause");
@@ -450,9 +450,9 @@ TEST_F(KeycodeTest, AHeldKeyActsOnceAsTheXServerRepeatsIt) {
     keycode& editor = Open(0, 1, &empty);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
     dialogs_.messages.clear();
-    ClickLabel* target = c.recording ? editor.Label5() : editor.Label4();
+    ClickLabel* target = c.recording ? editor.RecordLabel() : editor.SaveSetLabel();
     for (int i = 0; i < kKeyCapCount; ++i) {
-      if (editor.Label1(i)->text() == QLatin1String(c.control)) target = editor.Label1(i);
+      if (editor.CapLabel(i)->text() == QLatin1String(c.control)) target = editor.CapLabel(i);
     }
     target->setFocus();
     if (c.recording) editor.RecordClicked();
@@ -467,7 +467,7 @@ TEST_F(KeycodeTest, AHeldKeyActsOnceAsTheXServerRepeatsIt) {
       send(QEvent::KeyPress, time);
     }
     send(QEvent::KeyRelease, 2900);
-    EXPECT_EQ(editor.Label2()->text().toStdString(), c.shown);
+    EXPECT_EQ(editor.StatusLabel()->text().toStdString(), c.shown);
     EXPECT_EQ(dialogs_.messages.count(kSaved), c.saves);
     editor.close();
   }
@@ -476,10 +476,10 @@ TEST_F(KeycodeTest, AHeldKeyActsOnceAsTheXServerRepeatsIt) {
 TEST_F(KeycodeTest, WindowAndKeyCapsFollowTheTwipsLayout) {
   keycode& editor = Open(0, 0);
   EXPECT_EQ(editor.size(), QSize(907, 296));
-  EXPECT_EQ(editor.Combo1()->count(), kModifierItemCount);
-  EXPECT_EQ(editor.Combo2()->count(), kDelayItemCount);
-  EXPECT_EQ(editor.Combo1()->ItemData(17), 253);
-  EXPECT_EQ(editor.Label2()->geometry(), QRect(248, 8, 353, 25));
+  EXPECT_EQ(editor.ModifierList()->count(), kModifierItemCount);
+  EXPECT_EQ(editor.DelayList()->count(), kDelayItemCount);
+  EXPECT_EQ(editor.ModifierList()->ItemData(17), 253);
+  EXPECT_EQ(editor.StatusLabel()->geometry(), QRect(248, 8, 353, 25));
 
   struct Case {
     int index;
@@ -491,27 +491,27 @@ TEST_F(KeycodeTest, WindowAndKeyCapsFollowTheTwipsLayout) {
       {101, "NEnt", {864, 216, 33, 73}}, {104, "Null", {744, 48, 73, 33}},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(editor.Label1(c.index)->text(), c.caption);
-    EXPECT_EQ(editor.Label1(c.index)->geometry(), c.px) << c.caption;
+    EXPECT_EQ(editor.CapLabel(c.index)->text(), c.caption);
+    EXPECT_EQ(editor.CapLabel(c.index)->geometry(), c.px) << c.caption;
   }
   for (int i = 0; i < kKeyCapCount; ++i) {
     const KeyCap& key = KeyCapTable()[static_cast<std::size_t>(i)];
-    EXPECT_EQ(editor.Label1(i)->geometry(), TwipsRect(key.left, key.top, key.width, key.height))
+    EXPECT_EQ(editor.CapLabel(i)->geometry(), TwipsRect(key.left, key.top, key.width, key.height))
         << i;
-    EXPECT_DOUBLE_EQ(editor.Label1(i)->font().pointSizeF(), 9.75);
-    EXPECT_TRUE(editor.Label1(i)->font().bold());
+    EXPECT_DOUBLE_EQ(editor.CapLabel(i)->font().pointSizeF(), 9.75);
+    EXPECT_TRUE(editor.CapLabel(i)->font().bold());
   }
-  EXPECT_DOUBLE_EQ(editor.Label4()->font().pointSizeF(), 12);
-  EXPECT_TRUE(editor.Label5()->font() == editor.Label4()->font() &&
-              editor.Label5()->palette() == editor.Label4()->palette());
-  EXPECT_EQ(editor.Label4()->nextInFocusChain(), editor.Label5());
+  EXPECT_DOUBLE_EQ(editor.SaveSetLabel()->font().pointSizeF(), 12);
+  EXPECT_TRUE(editor.RecordLabel()->font() == editor.SaveSetLabel()->font() &&
+              editor.RecordLabel()->palette() == editor.SaveSetLabel()->palette());
+  EXPECT_EQ(editor.SaveSetLabel()->nextInFocusChain(), editor.RecordLabel());
 
   // Colours as drawn: inside the one-pixel frame of a key, and in a corner of the window.
   const QImage shot = editor.grab().toImage();
   auto inside = [&](QWidget* w) { return shot.pixelColor(w->geometry().topLeft() + QPoint(2, 2)); };
-  EXPECT_EQ(inside(editor.Label1(0)), QColor(255, 255, 255));
-  EXPECT_EQ(inside(editor.Label1(104)), QColor(192, 192, 192));
-  EXPECT_EQ(inside(editor.Label2()), QColor(255, 224, 192));
+  EXPECT_EQ(inside(editor.CapLabel(0)), QColor(255, 255, 255));
+  EXPECT_EQ(inside(editor.CapLabel(104)), QColor(192, 192, 192));
+  EXPECT_EQ(inside(editor.StatusLabel()), QColor(255, 224, 192));
   EXPECT_EQ(shot.pixelColor(editor.width() - 2, editor.height() - 2), QColor(0, 0, 64));
 }
 

@@ -79,7 +79,7 @@ ImageBytes ReadFile(const QString& path) {
 
 void ExpectRowsShowProgSteps(const Form2& list, const ProgBlock& block) {
   for (int i = 0; i < StepsPerProg; ++i) {
-    ASSERT_EQ(list.Label2(i)->text().toStdString(), StepText(StepOfProg(block, i))) << "row " << i;
+    ASSERT_EQ(list.Step(i)->text().toStdString(), StepText(StepOfProg(block, i))) << "row " << i;
   }
 }
 
@@ -107,15 +107,15 @@ class MainWindow : public ::testing::Test {
   void OpenListAndEditor(int prog = 1) {
     LoadImage();
     window->show();
-    QTest::mouseClick(window->Label1(prog), Qt::LeftButton);
-    QTest::mouseDClick(window->StepList()->Label2(0), Qt::LeftButton);
+    QTest::mouseClick(window->SetProg(prog), Qt::LeftButton);
+    QTest::mouseDClick(window->StepList()->Step(0), Qt::LeftButton);
   }
 
   QString LoadImage(const ImageBytes& image = CraftedImage(), const char* name = "device.bin") {
     const QString path = FilePath(name);
     WriteFile(path, image);
     dialogs.Answer(path);
-    QTest::mouseClick(window->Command3(), Qt::LeftButton);
+    QTest::mouseClick(window->LoadButton(), Qt::LeftButton);
     return path;
   }
 
@@ -127,9 +127,9 @@ class MainWindow : public ::testing::Test {
   }
 
   bool EditingEnabled() const {
-    bool all = window->Command4()->isEnabled();
+    bool all = window->SaveButton()->isEnabled();
     for (int n = 1; n <= kButtonCount; ++n) all = all && window->Combo(n)->isEnabled();
-    for (int i = 0; i < kProgCount; ++i) all = all && window->Label1(i)->isEnabled();
+    for (int i = 0; i < kProgCount; ++i) all = all && window->SetProg(i)->isEnabled();
     return all;
   }
 
@@ -141,14 +141,14 @@ class MainWindow : public ::testing::Test {
 
 TEST_F(MainWindow, StartsWithEightEmptyDisabledListsOfTheWholeCatalogue) {
   EXPECT_EQ(window->windowTitle(), QStringLiteral("Vorlane"));
-  EXPECT_TRUE(window->Command3()->isEnabled());
-  EXPECT_FALSE(window->Command4()->isEnabled());
-  EXPECT_TRUE(window->Command5()->isEnabled());
-  EXPECT_TRUE(window->Text1()->isEnabled());
-  EXPECT_TRUE(window->Text1()->text().isEmpty());
-  EXPECT_EQ(window->Command3()->text(), QStringLiteral("Load"));
-  EXPECT_EQ(window->Command4()->text(), QStringLiteral("Save"));
-  EXPECT_EQ(window->Command5()->text(), QStringLiteral("Exit"));
+  EXPECT_TRUE(window->LoadButton()->isEnabled());
+  EXPECT_FALSE(window->SaveButton()->isEnabled());
+  EXPECT_TRUE(window->ExitButton()->isEnabled());
+  EXPECT_TRUE(window->PathBox()->isEnabled());
+  EXPECT_TRUE(window->PathBox()->text().isEmpty());
+  EXPECT_EQ(window->LoadButton()->text(), QStringLiteral("Load"));
+  EXPECT_EQ(window->SaveButton()->text(), QStringLiteral("Save"));
+  EXPECT_EQ(window->ExitButton()->text(), QStringLiteral("Exit"));
   for (int n = 1; n <= kButtonCount; ++n) {
     const DropDownList* list = window->Combo(n);
     EXPECT_FALSE(list->isEnabled()) << n;
@@ -162,8 +162,8 @@ TEST_F(MainWindow, StartsWithEightEmptyDisabledListsOfTheWholeCatalogue) {
     EXPECT_EQ(window->Digit(n)->text(), QString::number(n));
   }
   for (int i = 0; i < kProgCount; ++i) {
-    EXPECT_FALSE(window->Label1(i)->isEnabled()) << i;
-    EXPECT_EQ(window->Label1(i)->text(), QStringLiteral("Set Prog%1").arg(i + 1));
+    EXPECT_FALSE(window->SetProg(i)->isEnabled()) << i;
+    EXPECT_EQ(window->SetProg(i)->text(), QStringLiteral("Set Prog%1").arg(i + 1));
   }
   EXPECT_EQ(window->StepList(), nullptr);
   EXPECT_EQ(window->Editor(), nullptr);
@@ -176,15 +176,15 @@ TEST_F(MainWindow, ControlsStandWhereTheTwipsTablePutsThem) {
     QWidget* widget;
     QRect px;
   } cases[] = {
-      {window->Command3(), {8, 8, 161, 33}},   {window->Command4(), {240, 8, 169, 33}},
-      {window->Command5(), {480, 8, 161, 33}}, {window->Text1(), {8, 56, 633, 25}},
-      {window->Digit(1), {64, 96, 33, 33}},    {window->Digit(4), {544, 96, 33, 33}},
-      {window->Digit(5), {64, 152, 33, 33}},   {window->Digit(8), {544, 152, 33, 33}},
-      {window->Combo(1), {8, 120, 153, 24}},   {window->Combo(2), {168, 120, 153, 24}},
-      {window->Combo(3), {328, 120, 153, 24}}, {window->Combo(4), {488, 120, 153, 24}},
-      {window->Combo(5), {8, 176, 153, 24}},   {window->Combo(8), {488, 176, 153, 24}},
-      {window->Label1(0), {8, 216, 153, 33}},  {window->Label1(3), {488, 216, 153, 33}},
-      {window->Label1(4), {8, 256, 153, 33}},  {window->Label1(7), {488, 256, 153, 33}},
+      {window->LoadButton(), {8, 8, 161, 33}},   {window->SaveButton(), {240, 8, 169, 33}},
+      {window->ExitButton(), {480, 8, 161, 33}}, {window->PathBox(), {8, 56, 633, 25}},
+      {window->Digit(1), {64, 96, 33, 33}},      {window->Digit(4), {544, 96, 33, 33}},
+      {window->Digit(5), {64, 152, 33, 33}},     {window->Digit(8), {544, 152, 33, 33}},
+      {window->Combo(1), {8, 120, 153, 24}},     {window->Combo(2), {168, 120, 153, 24}},
+      {window->Combo(3), {328, 120, 153, 24}},   {window->Combo(4), {488, 120, 153, 24}},
+      {window->Combo(5), {8, 176, 153, 24}},     {window->Combo(8), {488, 176, 153, 24}},
+      {window->SetProg(0), {8, 216, 153, 33}},   {window->SetProg(3), {488, 216, 153, 33}},
+      {window->SetProg(4), {8, 256, 153, 33}},   {window->SetProg(7), {488, 256, 153, 33}},
   };
   for (const auto& c : cases)
     EXPECT_EQ(c.widget->geometry(), c.px) << c.widget->objectName().toStdString();
@@ -195,9 +195,9 @@ TEST_F(MainWindow, ControlsStandWhereTheTwipsTablePutsThem) {
     double points;
     bool bold;
   } fonts[] = {
-      {window->Command3(), Face::Sans, 12, true},   {window->Text1(), Face::Sans, 9.75, false},
-      {window->Combo(6), Face::Sans, 9.75, false},  {window->Digit(2), Face::Sans, 13.5, true},
-      {window->Label1(5), Face::Ming, 14.25, true},
+      {window->LoadButton(), Face::Sans, 12, true},  {window->PathBox(), Face::Sans, 9.75, false},
+      {window->Combo(6), Face::Sans, 9.75, false},   {window->Digit(2), Face::Sans, 13.5, true},
+      {window->SetProg(5), Face::Ming, 14.25, true},
   };
   for (const auto& f : fonts) {
     const QFont font = f.widget->font();
@@ -209,32 +209,32 @@ TEST_F(MainWindow, ControlsStandWhereTheTwipsTablePutsThem) {
 
 TEST_F(MainWindow, TabOrderFollowsTheTableAndReachesTheSetProgLabels) {
   LoadImage();
-  QList<QWidget*> expected{window->Command3(), window->Command4(), window->Command5()};
+  QList<QWidget*> expected{window->LoadButton(), window->SaveButton(), window->ExitButton()};
   for (int n = 1; n <= kButtonCount; ++n) expected.push_back(window->Combo(n));
-  expected.push_back(window->Text1());
-  for (int i = 0; i < kProgCount; ++i) expected.push_back(window->Label1(i));
+  expected.push_back(window->PathBox());
+  for (int i = 0; i < kProgCount; ++i) expected.push_back(window->SetProg(i));
 
   QList<QWidget*> chain;
-  QWidget* w = window->Command3();
+  QWidget* w = window->LoadButton();
   do {
     if (expected.contains(w)) chain.push_back(w);
     w = w->nextInFocusChain();
-  } while (w != window->Command3());
+  } while (w != window->LoadButton());
   EXPECT_EQ(chain, expected);
   for (int i = 0; i < kProgCount; ++i)
-    EXPECT_NE(window->Label1(i)->focusPolicy() & Qt::TabFocus, 0);
+    EXPECT_NE(window->SetProg(i)->focusPolicy() & Qt::TabFocus, 0);
 }
 
 TEST_F(MainWindow, CancellingBeforeAnyLoadDoesNothing) {
-  QTest::mouseClick(window->Command3(), Qt::LeftButton);
+  QTest::mouseClick(window->LoadButton(), Qt::LeftButton);
   EXPECT_EQ(dialogs.openCount, 1);
   EXPECT_EQ(dialogs.lastFilter, "燒錄檔 (*.bin) | *.bin");
   EXPECT_TRUE(dialogs.lastStartPath.isEmpty());
   EXPECT_TRUE(dialogs.messages.isEmpty());
-  EXPECT_FALSE(window->Command4()->isEnabled());
+  EXPECT_FALSE(window->SaveButton()->isEnabled());
   EXPECT_FALSE(window->Combo(1)->isEnabled());
-  EXPECT_FALSE(window->Label1(0)->isEnabled());
-  EXPECT_TRUE(window->Text1()->text().isEmpty());
+  EXPECT_FALSE(window->SetProg(0)->isEnabled());
+  EXPECT_TRUE(window->PathBox()->text().isEmpty());
   EXPECT_TRUE(state.FileName.empty());
   EXPECT_TRUE(state.ConfigImage.empty());
 }
@@ -247,8 +247,8 @@ TEST_F(MainWindow, LoadSelectsTheFilesFunctionsAndMirrorsTheMacros) {
   EXPECT_TRUE(EditingEnabled());
   EXPECT_EQ(state.FileName, QFile::encodeName(path).toStdString());
   EXPECT_EQ(state.ConfigImage, image);
-  EXPECT_EQ(window->Text1()->text(), path);
-  EXPECT_EQ(window->Text1()->cursorPosition(), path.size()) << "caret after the last character";
+  EXPECT_EQ(window->PathBox()->text(), path);
+  EXPECT_EQ(window->PathBox()->cursorPosition(), path.size()) << "caret after the last character";
   for (int p = 0; p < kProgCount; ++p) {
     const auto from = image.begin() + static_cast<std::ptrdiff_t>(StepOffset(p, 0));
     ASSERT_TRUE(std::equal(state.ProgSteps[static_cast<std::size_t>(p)].begin(),
@@ -257,7 +257,7 @@ TEST_F(MainWindow, LoadSelectsTheFilesFunctionsAndMirrorsTheMacros) {
   }
 
   // The next dialog opens on the file in force.
-  QTest::mouseClick(window->Command3(), Qt::LeftButton);
+  QTest::mouseClick(window->LoadButton(), Qt::LeftButton);
   EXPECT_EQ(dialogs.lastStartPath, path);
 }
 
@@ -319,9 +319,9 @@ TEST_F(MainWindow, AltOrCtrlNeverChangesAChoiceAndTheShortcutsPressTheCommands) 
     QPushButton* button;
     Qt::Key key;
     const char* keys;
-  } shortcuts[] = {{window->Command4(), Qt::Key_S, "(Ctrl+S)"},
-                   {window->Command3(), Qt::Key_O, "(Ctrl+O)"},
-                   {window->Command5(), Qt::Key_Q, "(Ctrl+Q)"}};
+  } shortcuts[] = {{window->SaveButton(), Qt::Key_S, "(Ctrl+S)"},
+                   {window->LoadButton(), Qt::Key_O, "(Ctrl+O)"},
+                   {window->ExitButton(), Qt::Key_Q, "(Ctrl+Q)"}};
   for (const auto& s : shortcuts) {
     QSignalSpy clicked(s.button, &QPushButton::clicked);
     QTest::keyClick(m3, s.key, Qt::ControlModifier);
@@ -335,7 +335,7 @@ TEST_F(MainWindow, AltOrCtrlNeverChangesAChoiceAndTheShortcutsPressTheCommands) 
 // Ctrl+P opens the print preview; its own paint, sent to a PDF file, prints the keys' functions
 // as the lists hold them.
 TEST_F(MainWindow, CtrlPPreviewsTheKeyMapAndItsFirstPagePrintsEveryFunction) {
-  EXPECT_TRUE(window->Text1()->toolTip().endsWith(QLatin1String("(Ctrl+P)")));
+  EXPECT_TRUE(window->PathBox()->toolTip().endsWith(QLatin1String("(Ctrl+P)")));
   qputenv("VORLANE_PRINT_MODULE", VORLANE_PRINT_MODULE);
   LoadImage();
   window->Combo(8)->SetListIndex(kFilePositions[0] + 1);  // a choice not saved yet
@@ -388,12 +388,12 @@ TEST_F(MainWindow, CancelAfterALoadReadsTheFileInForceAgain) {
   elsewhere.push_back(0);
   WriteFile(path, elsewhere);
 
-  QTest::mouseClick(window->Command3(), Qt::LeftButton);  // no answer queued: cancelled
+  QTest::mouseClick(window->LoadButton(), Qt::LeftButton);  // no answer queued: cancelled
   EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
   EXPECT_EQ(Selections(), kFilePositions);
   EXPECT_EQ(state.ProgSteps[3][0], CraftedImage()[StepOffset(3, 0)]);
-  EXPECT_EQ(window->Text1()->text(), path);
-  QTest::mouseClick(window->Command4(), Qt::LeftButton);
+  EXPECT_EQ(window->PathBox()->text(), path);
+  QTest::mouseClick(window->SaveButton(), Qt::LeftButton);
   EXPECT_TRUE(dialogs.questions.empty()) << "the file as read again is the editor's";
   EXPECT_EQ(dialogs.messages, QStringList{kSavedText});
 }
@@ -419,7 +419,7 @@ TEST_F(MainWindow, RefusedFileChangesNothing) {
     if (c.length) WriteFile(path, ImageBytes(*c.length, 0x04));
     dialogs.messages.clear();
     dialogs.Answer(path);
-    QTest::mouseClick(window->Command3(), Qt::LeftButton);
+    QTest::mouseClick(window->LoadButton(), Qt::LeftButton);
     ASSERT_EQ(dialogs.messages.size(), 1) << c.name;
     EXPECT_TRUE(dialogs.messages[0].contains(QString::fromLatin1(c.messageStart)))
         << dialogs.messages[0].toStdString();
@@ -428,12 +428,12 @@ TEST_F(MainWindow, RefusedFileChangesNothing) {
     EXPECT_EQ(state.ConfigImage, image) << c.name;
     EXPECT_EQ(state.ProgSteps, mirrors) << c.name;
     EXPECT_EQ(Selections(), selections) << c.name;
-    EXPECT_EQ(window->Text1()->text(), good) << c.name;
+    EXPECT_EQ(window->PathBox()->text(), good) << c.name;
   }
 
   // Save still writes the file in force.
   window->Combo(8)->SetListIndex(kFilePositions[7]);
-  QTest::mouseClick(window->Command4(), Qt::LeftButton);
+  QTest::mouseClick(window->SaveButton(), Qt::LeftButton);
   EXPECT_EQ(dialogs.messages.last(), QStringLiteral("Your settings have been successfully saved!"));
   EXPECT_EQ(ReadFile(FilePath("short.bin")), ImageBytes(27803, 0x04));
 }
@@ -442,15 +442,15 @@ TEST_F(MainWindow, RefusedFirstFileLeavesTheControlsDisabled) {
   const QString path = FilePath("tiny.bin");
   WriteFile(path, ImageBytes(10, 0));
   dialogs.Answer(path);
-  QTest::mouseClick(window->Command3(), Qt::LeftButton);
+  QTest::mouseClick(window->LoadButton(), Qt::LeftButton);
   ASSERT_EQ(dialogs.messages.size(), 1);
-  EXPECT_FALSE(window->Command4()->isEnabled());
+  EXPECT_FALSE(window->SaveButton()->isEnabled());
   EXPECT_FALSE(window->Combo(1)->isEnabled());
-  EXPECT_FALSE(window->Label1(0)->isEnabled());
-  EXPECT_TRUE(window->Text1()->text().isEmpty());
+  EXPECT_FALSE(window->SetProg(0)->isEnabled());
+  EXPECT_TRUE(window->PathBox()->text().isEmpty());
   EXPECT_TRUE(state.FileName.empty());
   // Cancelling now has no file to fall back on.
-  QTest::mouseClick(window->Command3(), Qt::LeftButton);
+  QTest::mouseClick(window->LoadButton(), Qt::LeftButton);
   EXPECT_EQ(dialogs.messages.size(), 1);
 }
 
@@ -459,7 +459,7 @@ TEST_F(MainWindow, SaveWritesTheEightCodesAndNothingElse) {
   const QString path = LoadImage(original);
   window->Combo(1)->SetListIndex(77);
   window->Combo(6)->SetListIndex(3);
-  QTest::mouseClick(window->Command4(), Qt::LeftButton);
+  QTest::mouseClick(window->SaveButton(), Qt::LeftButton);
   ASSERT_EQ(dialogs.messages,
             QStringList{QStringLiteral("Your settings have been successfully saved!")});
 
@@ -474,7 +474,7 @@ TEST_F(MainWindow, SaveRefusesAnEmptyList) {
   const ImageBytes original = CraftedImage();
   const QString path = LoadImage(original);
   window->Combo(4)->SetListIndex(kNoSelection);
-  QTest::mouseClick(window->Command4(), Qt::LeftButton);
+  QTest::mouseClick(window->SaveButton(), Qt::LeftButton);
   EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("M1~M8 can't set nothing!")});
   EXPECT_EQ(ReadFile(path), original);
 }
@@ -485,12 +485,12 @@ TEST_F(MainWindow, AOneCharacterNameCountsAsNoFileChosen) {
   const ImageBytes original = CraftedImage();
   const QString path = LoadImage(original);
   dialogs.Answer(QStringLiteral("a"));
-  QTest::mouseClick(window->Command3(), Qt::LeftButton);
+  QTest::mouseClick(window->LoadButton(), Qt::LeftButton);
   EXPECT_EQ(state.FileName, "a");
   EXPECT_TRUE(dialogs.messages.isEmpty());
   EXPECT_EQ(state.ConfigImage, original);
   window->Combo(1)->SetListIndex(77);
-  QTest::mouseClick(window->Command4(), Qt::LeftButton);
+  QTest::mouseClick(window->SaveButton(), Qt::LeftButton);
   EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("No File!")});
   EXPECT_EQ(ReadFile(path), original);
 }
@@ -500,7 +500,7 @@ TEST_F(MainWindow, FailedSaveLeavesFileAndImageAsTheyWere) {
   const QString path = LoadImage(original);
   QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
   window->Combo(2)->SetListIndex(88);
-  QTest::mouseClick(window->Command4(), Qt::LeftButton);
+  QTest::mouseClick(window->SaveButton(), Qt::LeftButton);
   ASSERT_EQ(dialogs.messages.size(), 1);
   EXPECT_TRUE(dialogs.messages[0].startsWith(QStringLiteral("Could not save ") + path + ": "))
       << dialogs.messages[0].toStdString();
@@ -519,33 +519,33 @@ TEST_F(MainWindow, SetProgOpensAFreshStepListAgainstTheRightEdge) {
   window->show();
   window->move(40, 30);
 
-  QTest::mouseClick(window->Label1(2), Qt::LeftButton);
+  QTest::mouseClick(window->SetProg(2), Qt::LeftButton);
   QPointer<Form2> first = window->StepList();
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(state.ProgIndex, 2);
   EXPECT_EQ(first->windowTitle(), QStringLiteral("Set Prog 3"));
   EXPECT_TRUE(first->isVisible());
-  EXPECT_EQ(first->Label2(0)->text(), QStringLiteral("LCtr-0.5s-0x0-0x0-0x0-0x0-0x0-A"));
+  EXPECT_EQ(first->Step(0)->text(), QStringLiteral("LCtr-0.5s-0x0-0x0-0x0-0x0-0x0-A"));
   const QRect screen = window->screen()->availableGeometry();
   EXPECT_EQ(first->pos(),
             PlaceBeside(window->frameGeometry(), first->frameGeometry().size(), screen));
   EXPECT_TRUE(screen.contains(first->frameGeometry()));
 
   // After the main window moved, the same label rebuilds the list at page 0 at the new place.
-  first->VScroll1()->setValue(6);
+  first->PageScrollBar()->setValue(6);
   window->move(200, 120);
-  window->Label1(2)->setFocus();
-  QTest::keyClick(window->Label1(2), Qt::Key_Space);
+  window->SetProg(2)->setFocus();
+  QTest::keyClick(window->SetProg(2), Qt::Key_Space);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(first, nullptr) << "the old list is closed";
   Form2* second = window->StepList();
   ASSERT_NE(second, nullptr);
-  EXPECT_EQ(second->VScroll1()->value(), 0);
-  EXPECT_FALSE(second->Label2(0)->isHidden());
+  EXPECT_EQ(second->PageScrollBar()->value(), 0);
+  EXPECT_FALSE(second->Step(0)->isHidden());
   EXPECT_EQ(second->pos(),
             PlaceBeside(window->frameGeometry(), second->frameGeometry().size(), screen));
 
-  QTest::mouseClick(window->Label1(7), Qt::LeftButton);
+  QTest::mouseClick(window->SetProg(7), Qt::LeftButton);
   EXPECT_EQ(window->StepList()->windowTitle(), QStringLiteral("Set Prog 8"));
   EXPECT_EQ(state.ProgIndex, 7);
 }
@@ -555,11 +555,11 @@ TEST_F(MainWindow, DoubleClickedRowOpensTheEditorOverTheMainWindow) {
   LoadImage(image);
   window->show();
   window->move(60, 50);
-  QTest::mouseClick(window->Label1(4), Qt::LeftButton);
+  QTest::mouseClick(window->SetProg(4), Qt::LeftButton);
   Form2* list = window->StepList();
-  list->VScroll1()->setValue(1);
+  list->PageScrollBar()->setValue(1);
 
-  QTest::mouseDClick(list->Label2(12), Qt::LeftButton);
+  QTest::mouseDClick(list->Step(12), Qt::LeftButton);
   QPointer<keycode> first = window->Editor();
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(state.ItemNum, 12);
@@ -568,9 +568,9 @@ TEST_F(MainWindow, DoubleClickedRowOpensTheEditorOverTheMainWindow) {
   EXPECT_EQ(first->pos(), PlaceOver(window->frameGeometry(), first->frameGeometry().size(),
                                     window->screen()->availableGeometry()));
   EXPECT_TRUE(BecomesActive(first)) << "in front and active";
-  EXPECT_EQ(list->VScroll1()->value(), 1) << "the list stays on its page";
+  EXPECT_EQ(list->PageScrollBar()->value(), 1) << "the list stays on its page";
 
-  QTest::mouseDClick(list->Label2(17), Qt::LeftButton);
+  QTest::mouseDClick(list->Step(17), Qt::LeftButton);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(first, nullptr) << "the earlier editor is closed";
   ASSERT_NE(window->Editor(), nullptr);
@@ -580,14 +580,14 @@ TEST_F(MainWindow, DoubleClickedRowOpensTheEditorOverTheMainWindow) {
 
 TEST_F(MainWindow, StepSavedRewritesTheRowOfTheOpenStepList) {
   LoadImage();
-  QTest::mouseClick(window->Label1(0), Qt::LeftButton);
-  QTest::mouseDClick(window->StepList()->Label2(5), Qt::LeftButton);
+  QTest::mouseClick(window->SetProg(0), Qt::LeftButton);
+  QTest::mouseDClick(window->StepList()->Step(5), Qt::LeftButton);
   ASSERT_NE(window->Editor(), nullptr);
-  const QString neighbour = window->StepList()->Label2(6)->text();
+  const QString neighbour = window->StepList()->Step(6)->text();
   state.StepBuffer = {0x02, 30, 0, 0, 0, 0, 0, 0x2D};
   emit window->Editor()->StepSaved();
-  EXPECT_EQ(window->StepList()->Label2(5)->text(), QStringLiteral("LShi-3s-0x0-0x0-0x0-0x0-0x0--"));
-  EXPECT_EQ(window->StepList()->Label2(6)->text(), neighbour);
+  EXPECT_EQ(window->StepList()->Step(5)->text(), QStringLiteral("LShi-3s-0x0-0x0-0x0-0x0-0x0--"));
+  EXPECT_EQ(window->StepList()->Step(6)->text(), neighbour);
 
   // With the list closed there is no row to rewrite.
   window->StepList()->close();
@@ -604,10 +604,10 @@ TEST_F(MainWindow, ReloadRewritesTheOpenStepListOnItsPage) {
     return image;
   };
   LoadImage(imageWithStep(0x04));
-  QTest::mouseClick(window->Label1(3), Qt::LeftButton);
+  QTest::mouseClick(window->SetProg(3), Qt::LeftButton);
   Form2* list = window->StepList();
-  list->VScroll1()->setValue(3);
-  ASSERT_EQ(list->Label2(34)->text(), QStringLiteral("LShi-0.1s-0x0-0x0-0x0-0x0-0x0-A"));
+  list->PageScrollBar()->setValue(3);
+  ASSERT_EQ(list->Step(34)->text(), QStringLiteral("LShi-0.1s-0x0-0x0-0x0-0x0-0x0-A"));
 
   struct Case {
     const char* what;
@@ -628,14 +628,14 @@ TEST_F(MainWindow, ReloadRewritesTheOpenStepListOnItsPage) {
     SCOPED_TRACE(c.what);
     WriteFile(c.answer ? *c.answer : second, c.onDisk);
     dialogs.Answer(c.answer);
-    QTest::mouseClick(window->Command3(), Qt::LeftButton);
+    QTest::mouseClick(window->LoadButton(), Qt::LeftButton);
     ASSERT_EQ(window->StepList(), list) << "the same window, not a new one";
-    EXPECT_EQ(list->Label2(34)->text(), QString::fromLatin1(c.row34));
-    EXPECT_EQ(list->VScroll1()->value(), 3);
+    EXPECT_EQ(list->Step(34)->text(), QString::fromLatin1(c.row34));
+    EXPECT_EQ(list->PageScrollBar()->value(), 3);
     ExpectRowsShowProgSteps(*list, state.ProgSteps[3]);
   }
   // The row and the step the editor opens on agree.
-  QTest::mouseDClick(list->Label2(34), Qt::LeftButton);
+  QTest::mouseDClick(list->Step(34), Qt::LeftButton);
   EXPECT_EQ(state.StepBuffer, (MacroStep{0x02, 0x01, 0, 0, 0, 0, 0, 0x06}));
 }
 
@@ -657,10 +657,10 @@ TEST_F(MainWindow, AFileChangedOnDiskIsWrittenOverOnlyWhenTheUserSaysSo) {
         const QString path = LoadImage(loaded);
         const std::string file = QFile::encodeName(path).toStdString();
         // The user's unsaved work: a function for M1 and the delay of step 4 of Prog3.
-        QTest::mouseClick(window->Label1(2), Qt::LeftButton);
-        QTest::mouseDClick(window->StepList()->Label2(4), Qt::LeftButton);
+        QTest::mouseClick(window->SetProg(2), Qt::LeftButton);
+        QTest::mouseDClick(window->StepList()->Step(4), Qt::LeftButton);
         window->Combo(1)->SetListIndex(77);
-        window->Editor()->Combo2()->SetListIndex(12);
+        window->Editor()->DelayList()->SetListIndex(12);
         const MacroStep step = state.StepBuffer;
         ImageBytes mine = loaded;
         if (saveSet) PutStep(mine, 2, 4, step);
@@ -677,8 +677,8 @@ TEST_F(MainWindow, AFileChangedOnDiskIsWrittenOverOnlyWhenTheUserSaysSo) {
         dialogs.messages.clear();
         dialogs.questions.clear();
         dialogs.diskAnswers = {answer};
-        QWidget* command = window->Command4();
-        if (saveSet) command = window->Editor()->Label4();
+        QWidget* command = window->SaveButton();
+        if (saveSet) command = window->Editor()->SaveSetLabel();
         QTest::mouseClick(command, Qt::LeftButton);
 
         const bool asked = disk != RewrittenEqual;
@@ -716,8 +716,8 @@ TEST_F(MainWindow, AFileChangedOnDiskIsWrittenOverOnlyWhenTheUserSaysSo) {
 
         if (!written && !reread) continue;
         // From here the file is the editor's: its own writes bring no question.
-        QTest::mouseClick(window->Editor()->Label4(), Qt::LeftButton);
-        QTest::mouseClick(window->Command4(), Qt::LeftButton);
+        QTest::mouseClick(window->Editor()->SaveSetLabel(), Qt::LeftButton);
+        QTest::mouseClick(window->SaveButton(), Qt::LeftButton);
         EXPECT_EQ(dialogs.questions.size(), asked ? 1u : 0u);
         EXPECT_EQ(ReadFile(path), state.ConfigImage);
         EXPECT_EQ(GetStep(state.ConfigImage, 2, 4), step);
@@ -750,13 +750,13 @@ TEST_F(MainWindow, EveryKindOfStepIsUndoneAndRedoneInEveryWindow) {
   } steps[] = {
       {"a key's function chosen", [&] { window->Combo(1)->SetListIndex(77); },
        [](Form1& w) -> QWidget* { return &w; }, &loaded, &loaded},
-      {"Save", [&] { QTest::mouseClick(window->Command4(), Qt::LeftButton); },
+      {"Save", [&] { QTest::mouseClick(window->SaveButton(), Qt::LeftButton); },
        [](Form1& w) -> QWidget* { return w.StepList(); }, &loaded, &saved},
       {"Save Set",
        [&] {
-         window->Editor()->Combo2()->SetListIndex(12);
+         window->Editor()->DelayList()->SetListIndex(12);
          PutStep(stepSet, 2, 0, state.StepBuffer);
-         QTest::mouseClick(window->Editor()->Label4(), Qt::LeftButton);
+         QTest::mouseClick(window->Editor()->SaveSetLabel(), Qt::LeftButton);
        },
        [](Form1& w) -> QWidget* { return w.Editor(); }, &saved, &stepSet},
       {"Restore",
@@ -818,7 +818,7 @@ TEST_F(MainWindow, EveryKindOfStepIsUndoneAndRedoneInEveryWindow) {
 TEST_F(MainWindow, TheHistoryWindowIsReachedByKeysAndNamed) {
   OpenListAndEditor(0);
   window->Combo(1)->SetListIndex(77);
-  QTest::mouseClick(window->Command4(), Qt::LeftButton);
+  QTest::mouseClick(window->SaveButton(), Qt::LeftButton);
   PressInWindow(window->Editor(), Qt::Key_H);
   HistoryWindow* history = window->History();
   ASSERT_NE(history, nullptr);
@@ -835,8 +835,8 @@ TEST_F(MainWindow, TheHistoryWindowIsReachedByKeysAndNamed) {
   history->Steps()->setFocus();
   QTest::keyClick(history->Steps(), Qt::Key_Tab);
   EXPECT_EQ(history->focusWidget(), history->Versions());
-  for (QWidget* w : {static_cast<QWidget*>(window->Command4()),
-                     static_cast<QWidget*>(window->Editor()->Label4())}) {
+  for (QWidget* w : {static_cast<QWidget*>(window->SaveButton()),
+                     static_cast<QWidget*>(window->Editor()->SaveSetLabel())}) {
     for (const char* keys : {"Ctrl+Z", "Ctrl+Shift+Z", "Ctrl+Y", "Ctrl+H"}) {
       EXPECT_TRUE(w->toolTip().contains(QLatin1String(keys))) << keys;
     }
@@ -855,7 +855,7 @@ TEST_F(MainWindow, ExitAndTheFrameCloseEveryWindow) {
     ASSERT_TRUE(list->isVisible() && editor->isVisible());
 
     if (byExit) {
-      QTest::mouseClick(window->Command5(), Qt::LeftButton);
+      QTest::mouseClick(window->ExitButton(), Qt::LeftButton);
     } else {
       window->close();
     }
@@ -875,12 +875,12 @@ TEST_F(MainWindow, EscapeClosesTheEditorThenTheStepListAndAHeldEscapeOnlyOne) {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, QString(), repeat);
     QCoreApplication::sendEvent(to, &press);
   };
-  escape(editor->Combo1(), false);
-  escape(list->VScroll1(), true);  // the held key's repeat reaches the next window
+  escape(editor->ModifierList(), false);
+  escape(list->PageScrollBar(), true);  // the held key's repeat reaches the next window
   EXPECT_FALSE(editor->isVisible());
   EXPECT_TRUE(list->isVisible());
-  list->Label2(3)->setFocus();
-  escape(list->Label2(3), false);
+  list->Step(3)->setFocus();
+  escape(list->Step(3), false);
   EXPECT_FALSE(list->isVisible());
   EXPECT_TRUE(window->isVisible());
 }
@@ -906,25 +906,25 @@ TEST_F(MainWindow, TheFocusedControlOfEveryWindowIsMarkedFromTheFirstShow) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
   expectMarked(window->focusWidget());  // before any key
   LoadImage();
-  for (QWidget* control : std::initializer_list<QWidget*>{window->Combo(3), window->Text1(),
-                                                          window->Label1(5), window->Command5()}) {
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           window->Combo(3), window->PathBox(), window->SetProg(5), window->ExitButton()}) {
     control->setFocus();
     expectMarked(control);
   }
 
-  QTest::mouseClick(window->Label1(0), Qt::LeftButton);
+  QTest::mouseClick(window->SetProg(0), Qt::LeftButton);
   Form2* list = window->StepList();
   list->activateWindow();
   ASSERT_TRUE(BecomesActive(list));
-  expectMarked(list->VScroll1());
-  list->Label2(4)->setFocus();
-  expectMarked(list->Label2(4));
+  expectMarked(list->PageScrollBar());
+  list->Step(4)->setFocus();
+  expectMarked(list->Step(4));
 
-  QTest::keyClick(list->Label2(4), Qt::Key_Return);
+  QTest::keyClick(list->Step(4), Qt::Key_Return);
   keycode* editor = window->Editor();
   ASSERT_TRUE(BecomesActive(editor));
-  expectMarked(editor->Combo1());
-  for (QWidget* control : std::initializer_list<QWidget*>{editor->Label4(), editor->Label1(42)}) {
+  expectMarked(editor->ModifierList());
+  for (QWidget* control : QList<QWidget*>{editor->SaveSetLabel(), editor->CapLabel(42)}) {
     control->setFocus();
     expectMarked(control);
   }
@@ -1038,9 +1038,9 @@ TEST_F(MainWindow, UnsavedKeyChoicesAreAskedAboutOnExitCloseAndLoad) {
       dialogs.unsavedQuestions = 0;
       if (c.answer) dialogs.unsavedAnswers.push_back(*c.answer);
       const int opened = dialogs.openCount;
-      if (way == "Exit") QTest::mouseClick(window->Command5(), Qt::LeftButton);
+      if (way == "Exit") QTest::mouseClick(window->ExitButton(), Qt::LeftButton);
       if (way == "frame") window->close();
-      if (way == "Load") QTest::mouseClick(window->Command3(), Qt::LeftButton);  // then cancelled
+      if (way == "Load") QTest::mouseClick(window->LoadButton(), Qt::LeftButton);  // then cancelled
       QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
       EXPECT_EQ(dialogs.unsavedQuestions, c.answer ? 1 : 0);
       if (c.answer) {
@@ -1120,17 +1120,17 @@ TEST_F(MainWindow, StepListOperationsWriteTheFileOnce) {
     if (c.full) PutStep(before, kProg, StepsPerProg - 1, {1, 2, 3, 4, 5, 6, 7, 8});
     const QString path = LoadImage(before);
     window->show();
-    QTest::mouseClick(window->Label1(kProg), Qt::LeftButton);
+    QTest::mouseClick(window->SetProg(kProg), Qt::LeftButton);
     Form2* list = window->StepList();
     if (c.first < 0) {
       list->activateWindow();
       ASSERT_TRUE(BecomesActive(list));
       QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
     } else {
-      list->VScroll1()->setValue(c.first / kRowsPerPage);
-      QTest::mouseClick(list->Label2(c.first), Qt::LeftButton);
+      list->PageScrollBar()->setValue(c.first / kRowsPerPage);
+      QTest::mouseClick(list->Step(c.first), Qt::LeftButton);
       if (c.selFirst < 0)
-        QTest::mouseClick(list->Label2(c.extend), Qt::LeftButton, Qt::ControlModifier);
+        QTest::mouseClick(list->Step(c.extend), Qt::LeftButton, Qt::ControlModifier);
       for (int k = 0; k < std::abs(c.extend) && c.selFirst >= 0; ++k) {
         QTest::keyClick(list->focusWidget(), c.extend > 0 ? Qt::Key_Down : Qt::Key_Up,
                         Qt::ShiftModifier);
@@ -1191,18 +1191,18 @@ TEST_F(MainWindow, StepListOperationsWriteTheFileOnce) {
 TEST_F(MainWindow, AnOpenEditorFollowsItsStepThroughTheListsOperations) {
   OpenListAndEditor(1);
   Form2* list = window->StepList();
-  QTest::mouseDClick(list->Label2(5), Qt::LeftButton);
+  QTest::mouseDClick(list->Step(5), Qt::LeftButton);
   keycode* editor = window->Editor();
   editor->KeyCapClicked(30);
   const MacroStep built = state.StepBuffer;
-  QTest::mouseClick(list->Label2(0), Qt::LeftButton);
+  QTest::mouseClick(list->Step(0), Qt::LeftButton);
   QTest::keyClick(list->focusWidget(), Qt::Key_Down, Qt::ShiftModifier);
   list->Action(ListAction::Delete)->trigger();
   EXPECT_EQ(editor->windowTitle(), QStringLiteral("Set itemNum 3"));
   EXPECT_EQ(state.StepBuffer, built);
   editor->SaveSet();
   EXPECT_EQ(GetStep(ReadFile(FilePath("device.bin")), 1, 3), built);
-  QTest::mouseClick(list->Label2(3), Qt::LeftButton);
+  QTest::mouseClick(list->Step(3), Qt::LeftButton);
   list->Action(ListAction::Delete)->trigger();
   EXPECT_TRUE(editor->windowTitle().endsWith(QStringLiteral("(deleted)")));
   const ImageBytes kept = ReadFile(FilePath("device.bin"));

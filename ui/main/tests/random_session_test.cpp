@@ -278,7 +278,7 @@ class RandomSession : public ::testing::Test {
   void Restart() {
     if (window_) {
       Trace("restart");
-      QTest::mouseClick(window_->Command5(), Qt::LeftButton);  // "Exit"
+      QTest::mouseClick(window_->ExitButton(), Qt::LeftButton);  // "Exit"
       QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
       ASSERT_FALSE(window_->isVisible());
     }
@@ -306,14 +306,14 @@ class RandomSession : public ::testing::Test {
     if (answer) {
       if (answer->size() <= 1) {
         model_.fileName = *answer;
-        QTest::mouseClick(window_->Command3(), Qt::LeftButton);
+        QTest::mouseClick(window_->LoadButton(), Qt::LeftButton);
         return;
       }
       path = *answer;
     } else if (model_.fileName.size() > 1) {
       path = model_.fileName;
     } else {
-      QTest::mouseClick(window_->Command3(), Qt::LeftButton);
+      QTest::mouseClick(window_->LoadButton(), Qt::LeftButton);
       return;
     }
 
@@ -335,7 +335,7 @@ class RandomSession : public ::testing::Test {
       ModelRows();  // an open list shows the new file's steps
       disk_[path] = bytes;
     }
-    QTest::mouseClick(window_->Command3(), Qt::LeftButton);
+    QTest::mouseClick(window_->LoadButton(), Qt::LeftButton);
   }
 
   void LoadAction() {
@@ -416,7 +416,7 @@ class RandomSession : public ::testing::Test {
       disk_[model_.fileName] = model_.image;
       expected_.push_back({std::string(kSavedMessage)});
     }
-    QTest::mouseClick(window_->Command4(), Qt::LeftButton);
+    QTest::mouseClick(window_->SaveButton(), Qt::LeftButton);
   }
 
   void ModelRows() {
@@ -432,17 +432,17 @@ class RandomSession : public ::testing::Test {
     model_.page = 0;
     ModelRows();
     if (rng_->Percent(50)) {
-      QTest::mouseClick(window_->Label1(prog), Qt::LeftButton);
+      QTest::mouseClick(window_->SetProg(prog), Qt::LeftButton);
     } else {
-      window_->Label1(prog)->setFocus();
-      QTest::keyClick(window_->Label1(prog), Qt::Key_Space);
+      window_->SetProg(prog)->setFocus();
+      QTest::keyClick(window_->SetProg(prog), Qt::Key_Space);
     }
   }
 
   void TurnPage(int page) {
     Form2* list = window_->StepList();
     model_.page = page;
-    list->VScroll1()->setValue(page);
+    list->PageScrollBar()->setValue(page);
   }
 
   void PageAction() {
@@ -456,15 +456,15 @@ class RandomSession : public ::testing::Test {
       const bool forward = rng_->Percent(50);
       Trace("page", forward ? "scroll bar page down" : "scroll bar page up");
       model_.page = std::clamp(model_.page + (forward ? 1 : -1), 0, kPageCount - 1);
-      list->VScroll1()->triggerAction(forward ? QAbstractSlider::SliderPageStepAdd
-                                              : QAbstractSlider::SliderPageStepSub);
+      list->PageScrollBar()->triggerAction(forward ? QAbstractSlider::SliderPageStepAdd
+                                                   : QAbstractSlider::SliderPageStepSub);
     } else {
       // A wheel notch over a row of the current page: toward the user is the next page.
       const bool toward = rng_->Percent(50);
       const int row = model_.page * kRowsPerPage + rng_->Uniform(0, kRowsPerPage - 1);
       Trace("page", toward ? "wheel toward" : "wheel away");
       model_.page = std::clamp(model_.page + (toward ? 1 : -1), 0, kPageCount - 1);
-      QWidget* target = rng_->Percent(50) ? static_cast<QWidget*>(list->Label2(row)) : list;
+      QWidget* target = rng_->Percent(50) ? static_cast<QWidget*>(list->Step(row)) : list;
       const QPointF at(2, 2);
       QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), QPoint(0, toward ? -120 : 120),
                         Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -478,7 +478,7 @@ class RandomSession : public ::testing::Test {
     if (row / kRowsPerPage != model_.page) TurnPage(row / kRowsPerPage);  // only shown rows
     if (rng_->Percent(5)) {
       Trace("double-click", "row number " + std::to_string(row + 1));  // does nothing
-      QTest::mouseDClick(list->Label1(row), Qt::LeftButton);
+      QTest::mouseDClick(list->RowNumber(row), Qt::LeftButton);
       return;
     }
     Trace("double-click", "step " + std::to_string(row));
@@ -486,7 +486,7 @@ class RandomSession : public ::testing::Test {
     model_.stepBuffer = StepAt(model_.image, model_.progIndex, row);
     model_.editorOpen = true;
     model_.statusShown = true;
-    QTest::mouseDClick(list->Label2(row), Qt::LeftButton);
+    QTest::mouseDClick(list->Step(row), Qt::LeftButton);
   }
 
   void EditorAction() {
@@ -497,22 +497,22 @@ class RandomSession : public ::testing::Test {
       Trace("key-cap", std::string(KeyCapTable()[static_cast<std::size_t>(index)].caption));
       AppendKey(model_.stepBuffer, KeyCapTable()[static_cast<std::size_t>(index)].code);
       model_.statusShown = true;
-      QTest::mouseClick(editor->Label1(index), Qt::LeftButton);
+      QTest::mouseClick(editor->CapLabel(index), Qt::LeftButton);
     } else if (kind < 65) {
       const int j = rng_->Uniform(0, kModifierItemCount - 1);
       Trace("modifier", std::to_string(j));
       model_.stepBuffer[kStepModifierByte] = ModifierItems()[static_cast<std::size_t>(j)].code;
-      editor->Combo1()->SetListIndex(j);
+      editor->ModifierList()->SetListIndex(j);
     } else if (kind < 80) {
       const int j = rng_->Uniform(0, kDelayItemCount - 1);
       Trace("delay", std::to_string(j));
       model_.stepBuffer[kStepDelayByte] = DelayItems()[static_cast<std::size_t>(j)].code;
-      editor->Combo2()->SetListIndex(j);
+      editor->DelayList()->SetListIndex(j);
     } else if (kind < 87) {
       Trace("Clear Set");
       model_.stepBuffer.fill(0);
       model_.statusShown = false;
-      QTest::mouseClick(editor->Label3(), Qt::LeftButton);
+      QTest::mouseClick(editor->ClearSetLabel(), Qt::LeftButton);
     } else {
       SaveSetAction();
     }
@@ -533,7 +533,7 @@ class RandomSession : public ::testing::Test {
       }
       expected_.push_back({std::string(kSavedMessage)});
     }
-    QTest::mouseClick(window_->Editor()->Label4(), Qt::LeftButton);
+    QTest::mouseClick(window_->Editor()->SaveSetLabel(), Qt::LeftButton);
   }
 
   // Changes the folder, with the folder's protection lifted for the moment, as another program
@@ -668,9 +668,9 @@ class RandomSession : public ::testing::Test {
     }
     EXPECT_EQ(shown, model_.selections);
     EXPECT_EQ(vorlane::testing::SharedFunction(shown), "");
-    EXPECT_EQ(window_->Command4()->isEnabled(), model_.enabled);
-    EXPECT_EQ(window_->Label1(0)->isEnabled(), model_.enabled);
-    EXPECT_EQ(window_->Text1()->text().toStdString(), model_.shownPath);
+    EXPECT_EQ(window_->SaveButton()->isEnabled(), model_.enabled);
+    EXPECT_EQ(window_->SetProg(0)->isEnabled(), model_.enabled);
+    EXPECT_EQ(window_->PathBox()->text().toStdString(), model_.shownPath);
     EXPECT_EQ(state_->FileName, model_.fileName);
   }
 
@@ -704,13 +704,13 @@ class RandomSession : public ::testing::Test {
     EXPECT_EQ(state_->ProgIndex, model_.progIndex);
     if (!list) return;
     EXPECT_EQ(list->windowTitle(), QStringLiteral("Set Prog %1").arg(model_.progIndex + 1));
-    EXPECT_EQ(list->VScroll1()->value(), model_.page);
+    EXPECT_EQ(list->PageScrollBar()->value(), model_.page);
     const ProgBlock& mirror = state_->ProgSteps[static_cast<std::size_t>(model_.progIndex)];
     for (int s = 0; s < StepsPerProg; ++s) {
-      const std::string shown = list->Label2(s)->text().toStdString();
+      const std::string shown = list->Step(s)->text().toStdString();
       ASSERT_EQ(shown, model_.rows[static_cast<std::size_t>(s)]) << "row " << s;
       ASSERT_EQ(shown, RowText(StepInBlock(mirror, s))) << "row " << s;
-      ASSERT_EQ(list->Label2(s)->isHidden(), s / kRowsPerPage != model_.page) << "row " << s;
+      ASSERT_EQ(list->Step(s)->isHidden(), s / kRowsPerPage != model_.page) << "row " << s;
     }
   }
 
@@ -721,11 +721,11 @@ class RandomSession : public ::testing::Test {
     EXPECT_EQ(editor->windowTitle(), QStringLiteral("Set itemNum %1").arg(model_.itemNum));
     EXPECT_EQ(state_->ItemNum, model_.itemNum);
     ASSERT_EQ(state_->StepBuffer, model_.stepBuffer);
-    EXPECT_EQ(editor->Combo1()->ListIndex(),
-              editor->Combo1()->IndexOfData(model_.stepBuffer[kStepModifierByte]));
-    EXPECT_EQ(editor->Combo2()->ListIndex(),
-              editor->Combo2()->IndexOfData(model_.stepBuffer[kStepDelayByte]));
-    EXPECT_EQ(editor->Label2()->text().toStdString(),
+    EXPECT_EQ(editor->ModifierList()->ListIndex(),
+              editor->ModifierList()->IndexOfData(model_.stepBuffer[kStepModifierByte]));
+    EXPECT_EQ(editor->DelayList()->ListIndex(),
+              editor->DelayList()->IndexOfData(model_.stepBuffer[kStepDelayByte]));
+    EXPECT_EQ(editor->StatusLabel()->text().toStdString(),
               model_.statusShown ? StatusLine(model_.stepBuffer) : std::string());
   }
 

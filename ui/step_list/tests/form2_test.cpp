@@ -41,8 +41,8 @@ Module1 CraftedState() {
 void ExpectPage(const Form2& form, int page) {
   for (int i = 0; i < StepsPerProg; ++i) {
     const bool shown = i / kRowsPerPage == page;
-    ASSERT_EQ(!form.Label1(i)->isHidden(), shown) << "row " << i << ", page " << page;
-    ASSERT_EQ(!form.Label2(i)->isHidden(), shown) << "row " << i << ", page " << page;
+    ASSERT_EQ(!form.RowNumber(i)->isHidden(), shown) << "row " << i << ", page " << page;
+    ASSERT_EQ(!form.Step(i)->isHidden(), shown) << "row " << i << ", page " << page;
   }
 }
 
@@ -58,25 +58,25 @@ TEST_F(StepList, BuildsEveryRowOfTheMacroAndShowsPageZero) {
   Form2 form(state);
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Set Prog 3"));
   EXPECT_TRUE(form.isWindow());
-  EXPECT_EQ(form.VScroll1()->minimum(), 0);
-  EXPECT_EQ(form.VScroll1()->maximum(), 9);
-  EXPECT_EQ(form.VScroll1()->value(), 0);
+  EXPECT_EQ(form.PageScrollBar()->minimum(), 0);
+  EXPECT_EQ(form.PageScrollBar()->maximum(), 9);
+  EXPECT_EQ(form.PageScrollBar()->value(), 0);
   ExpectPage(form, 0);
   for (int i = 0; i < StepsPerProg; ++i) {
-    ASSERT_EQ(form.Label1(i)->text(), QString::number(i + 1));
+    ASSERT_EQ(form.RowNumber(i)->text(), QString::number(i + 1));
   }
-  EXPECT_EQ(form.Label2(0)->text(), QStringLiteral("LCtr-0.5s-0x0-0x0-0x0-0x0-0x0-A"));
-  EXPECT_EQ(form.Label2(9)->text(), QStringLiteral("0x0-1s-0x0-0x0-0x0-0x0-A-B"));
-  EXPECT_EQ(form.Label2(50)->text(), QStringLiteral("0x0-0s-0x0-0x0-0x0-0x0-0x0-0x0"));
-  EXPECT_EQ(form.Label2(99)->text(), QStringLiteral("0xFF-25.5s-0xFF-0xFF-0xFF-0xFF-0xFF-0xFF"));
+  EXPECT_EQ(form.Step(0)->text(), QStringLiteral("LCtr-0.5s-0x0-0x0-0x0-0x0-0x0-A"));
+  EXPECT_EQ(form.Step(9)->text(), QStringLiteral("0x0-1s-0x0-0x0-0x0-0x0-A-B"));
+  EXPECT_EQ(form.Step(50)->text(), QStringLiteral("0x0-0s-0x0-0x0-0x0-0x0-0x0-0x0"));
+  EXPECT_EQ(form.Step(99)->text(), QStringLiteral("0xFF-25.5s-0xFF-0xFF-0xFF-0xFF-0xFF-0xFF"));
 }
 
 TEST_F(StepList, DelayUsesTheUsersDecimalSeparator) {
   QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
   Form2 form(state);
-  EXPECT_EQ(form.Label2(0)->text(), QStringLiteral("LCtr-0,5s-0x0-0x0-0x0-0x0-0x0-A"));
+  EXPECT_EQ(form.Step(0)->text(), QStringLiteral("LCtr-0,5s-0x0-0x0-0x0-0x0-0x0-A"));
   form.RefreshRow(1, {0, 25, 0, 0, 0, 0, 0, 0});
-  EXPECT_EQ(form.Label2(1)->text(), QStringLiteral("0x0-2,5s-0x0-0x0-0x0-0x0-0x0-0x0"));
+  EXPECT_EQ(form.Step(1)->text(), QStringLiteral("0x0-2,5s-0x0-0x0-0x0-0x0-0x0-0x0"));
 }
 
 TEST_F(StepList, GeometryAndFontsFollowTheTwipsTable) {
@@ -84,17 +84,17 @@ TEST_F(StepList, GeometryAndFontsFollowTheTwipsTable) {
   EXPECT_EQ(form.size(), QSize(432, 328));
   EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "fixed size";
   // Row i and row i + 10 share a place; rows are 32 px apart.
-  EXPECT_EQ(form.Label1(0)->geometry(), QRect(8, 8, 41, 25));
-  EXPECT_EQ(form.Label1(19)->geometry(), QRect(8, 296, 41, 25));
-  EXPECT_EQ(form.Label2(0)->geometry(), QRect(56, 8, 329, 25));
-  EXPECT_EQ(form.Label2(93)->geometry(), QRect(56, 104, 329, 25));
-  EXPECT_EQ(form.VScroll1()->geometry(), QRect(392, 8, 33, 313));
+  EXPECT_EQ(form.RowNumber(0)->geometry(), QRect(8, 8, 41, 25));
+  EXPECT_EQ(form.RowNumber(19)->geometry(), QRect(8, 296, 41, 25));
+  EXPECT_EQ(form.Step(0)->geometry(), QRect(56, 8, 329, 25));
+  EXPECT_EQ(form.Step(93)->geometry(), QRect(56, 104, 329, 25));
+  EXPECT_EQ(form.PageScrollBar()->geometry(), QRect(392, 8, 33, 313));
 
-  const QFont number = form.Label1(0)->font();
+  const QFont number = form.RowNumber(0)->font();
   EXPECT_TRUE(number.bold());
   EXPECT_DOUBLE_EQ(number.pointSizeF(), 14.25);
   EXPECT_EQ(number.families(), UiFont(Face::Ming, 14.25, true).families());
-  const QFont text = form.Label2(0)->font();
+  const QFont text = form.Step(0)->font();
   EXPECT_TRUE(text.bold());
   EXPECT_DOUBLE_EQ(text.pointSizeF(), 9.75);
   EXPECT_EQ(text.families(), number.families());
@@ -104,7 +104,7 @@ TEST_F(StepList, ScrollBarTurnsOnePagePerStepAndFollowsADrag) {
   Form2 form(state);
   form.show();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-  QScrollBar* bar = form.VScroll1();
+  QScrollBar* bar = form.PageScrollBar();
 
   // The bar has the focus at first, and keys typed into the window turn pages.
   ASSERT_EQ(form.focusWidget(), bar);
@@ -176,21 +176,21 @@ TEST_P(StepListWheel, TurnsPagesByTheSignOfTheVerticalDelta) {
   const WheelCase& c = GetParam();
   Form2 form(state);
   form.show();
-  form.VScroll1()->setValue(c.startPage);
+  form.PageScrollBar()->setValue(c.startPage);
   const int row = c.startPage * kRowsPerPage + 3;
   QWidget* target = &form;
-  if (c.over == Over::NumberLabel) target = form.Label1(row);
-  if (c.over == Over::TextLabel) target = form.Label2(row);
-  if (c.over == Over::ScrollBar) target = form.VScroll1();
+  if (c.over == Over::NumberLabel) target = form.RowNumber(row);
+  if (c.over == Over::TextLabel) target = form.Step(row);
+  if (c.over == Over::ScrollBar) target = form.PageScrollBar();
   const QPointF at(target->width() / 2.0, target->height() / 2.0);
 
-  QSignalSpy changes(form.VScroll1(), &QScrollBar::valueChanged);
+  QSignalSpy changes(form.PageScrollBar(), &QScrollBar::valueChanged);
   for (int k = 0; k < c.turns; ++k) {
     QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), c.angleDelta, c.buttons, c.modifiers,
                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(target, &wheel);
   }
-  EXPECT_EQ(form.VScroll1()->value(), c.expectedPage);
+  EXPECT_EQ(form.PageScrollBar()->value(), c.expectedPage);
   EXPECT_EQ(changes.count(), std::abs(c.expectedPage - c.startPage)) << "one page at a time";
   ExpectPage(form, c.expectedPage);
 }
@@ -230,22 +230,22 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(StepList, TurningBackDropsWhatWasLeftOfTheOtherDirection) {
   Form2 form(state);
-  form.VScroll1()->setValue(5);
+  form.PageScrollBar()->setValue(5);
   for (int dy : {-60, 60, 60}) {
     QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, dy), {}, {},
                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(&form, &wheel);
   }
-  EXPECT_EQ(form.VScroll1()->value(), 4);
+  EXPECT_EQ(form.PageScrollBar()->value(), 4);
 }
 
 TEST_F(StepList, DoubleClickOnStepTextReportsItsRow) {
   Form2 form(state);
   form.show();
   QSignalSpy rows(&form, &Form2::RowDoubleClicked);
-  form.VScroll1()->setValue(1);
-  QTest::mouseDClick(form.Label2(13), Qt::LeftButton);
-  QTest::mouseDClick(form.Label1(14), Qt::LeftButton);  // row numbers do nothing
+  form.PageScrollBar()->setValue(1);
+  QTest::mouseDClick(form.Step(13), Qt::LeftButton);
+  QTest::mouseDClick(form.RowNumber(14), Qt::LeftButton);  // row numbers do nothing
   ASSERT_EQ(rows.count(), 1);
   EXPECT_EQ(rows.at(0).at(0).toInt(), 13);
 }
@@ -257,7 +257,7 @@ TEST_F(StepList, RowsAreReachedAndOpenedByKeyboard) {
   Form2 form(state);
   form.show();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-  ASSERT_EQ(form.focusWidget(), form.VScroll1()) << "the bar has the focus at first";
+  ASSERT_EQ(form.focusWidget(), form.PageScrollBar()) << "the bar has the focus at first";
   QSignalSpy opened(&form, &Form2::RowDoubleClicked);
   constexpr int kBar = -1;
   const struct Step {
@@ -279,7 +279,7 @@ TEST_F(StepList, RowsAreReachedAndOpenedByKeyboard) {
   for (const Step& s : steps) {
     QTest::keyClick(form.windowHandle(), s.key, s.held);
     QWidget* expected =
-        s.focus == kBar ? static_cast<QWidget*>(form.VScroll1()) : form.Label2(s.focus);
+        s.focus == kBar ? static_cast<QWidget*>(form.PageScrollBar()) : form.Step(s.focus);
     ASSERT_EQ(form.focusWidget(), expected) << s.key;
     ExpectPage(form, s.page);
   }
@@ -288,23 +288,23 @@ TEST_F(StepList, RowsAreReachedAndOpenedByKeyboard) {
   EXPECT_EQ(opened.at(1).at(0).toInt(), 11);
 
   // The wheel turns the page under a focused row and takes the focus along.
-  form.Label2(13)->setFocus();
+  form.Step(13)->setFocus();
   QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -120), {}, {},
                     Qt::NoScrollPhase, false);
   QApplication::sendEvent(&form, &wheel);
-  EXPECT_EQ(form.focusWidget(), form.Label2(23));
+  EXPECT_EQ(form.focusWidget(), form.Step(23));
 }
 
 TEST_F(StepList, RefreshRowRewritesOneRowAndKeepsThePage) {
   Form2 form(state);
-  form.VScroll1()->setValue(7);
-  const QString before = form.Label2(0)->text();
+  form.PageScrollBar()->setValue(7);
+  const QString before = form.Step(0)->text();
   form.RefreshRow(72, {0x02, 30, 0, 0, 0, 0, 0, 0x2D});
-  EXPECT_EQ(form.Label2(72)->text(), QStringLiteral("LShi-3s-0x0-0x0-0x0-0x0-0x0--"));
-  EXPECT_EQ(form.Label2(0)->text(), before);
+  EXPECT_EQ(form.Step(72)->text(), QStringLiteral("LShi-3s-0x0-0x0-0x0-0x0-0x0--"));
+  EXPECT_EQ(form.Step(0)->text(), before);
   for (int i = 1; i < StepsPerProg; ++i) {
     if (i != 72 && i != 9 && i != 99) {
-      ASSERT_EQ(form.Label2(i)->text(), QStringLiteral("0x0-0s-0x0-0x0-0x0-0x0-0x0-0x0"));
+      ASSERT_EQ(form.Step(i)->text(), QStringLiteral("0x0-0s-0x0-0x0-0x0-0x0-0x0-0x0"));
     }
   }
   ExpectPage(form, 7);
@@ -317,8 +317,8 @@ TEST_F(StepList, SelectionFollowsClicksAndKeysAcrossPages) {
   form.show();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
   const auto click = [&](int row, Qt::KeyboardModifiers held, Qt::MouseButton button) {
-    form.VScroll1()->setValue(row / kRowsPerPage);
-    QTest::mouseClick(form.Label2(row), button, held);
+    form.PageScrollBar()->setValue(row / kRowsPerPage);
+    QTest::mouseClick(form.Step(row), button, held);
   };
   const auto key = [&](Qt::Key k, Qt::KeyboardModifiers held) {
     QTest::keyClick(form.windowHandle(), k, held);
@@ -346,10 +346,10 @@ TEST_F(StepList, SelectionFollowsClicksAndKeysAcrossPages) {
     s.act();
     EXPECT_EQ(StepRangeText(form.Selection()), s.selected);
     EXPECT_EQ(form.CurrentRow(), s.current) << s.selected;
-    EXPECT_TRUE(form.Label2(s.current)->isVisible()) << s.selected;
+    EXPECT_TRUE(form.Step(s.current)->isVisible()) << s.selected;
   }
   EXPECT_EQ(QApplication::activePopupWidget(), form.ContextMenu());
-  EXPECT_TRUE(form.Label2(60)->Selected() && form.Label1(60)->Selected());
+  EXPECT_TRUE(form.Step(60)->Selected() && form.RowNumber(60)->Selected());
 }
 
 }  // namespace
