@@ -100,6 +100,23 @@ Form2::Form2(const Module1& state, QWidget* parent) : QWidget(parent, Qt::Window
     label2_.push_back(text);
   }
 
+  BuildScrollBar();
+
+  wheel_ = new WheelPager(vscroll1_, this);
+  installEventFilter(wheel_);
+  vscroll1_->installEventFilter(wheel_);
+  for (int i = 0; i < StepsPerProg; ++i) {
+    Label1(i)->installEventFilter(wheel_);
+    Label2(i)->installEventFilter(wheel_);
+  }
+  BuildActions();
+
+  ShowSteps(state.ProgSteps.at(static_cast<std::size_t>(state.ProgIndex)));
+  ShowPage(0);
+  MarkFocus(this);
+}
+
+void Form2::BuildScrollBar() {
   vscroll1_ = new QScrollBar(Qt::Vertical, this);
   vscroll1_->setObjectName(QStringLiteral("VScroll1"));
   vscroll1_->setGeometry(TwipsRect(kScrollLeft, kScrollTop, kScrollWidth, kScrollHeight));
@@ -119,19 +136,6 @@ Form2::Form2(const Module1& state, QWidget* parent) : QWidget(parent, Qt::Window
   // menu, and no jump to where a middle click hits the trough.
   vscroll1_->setContextMenuPolicy(Qt::PreventContextMenu);
   vscroll1_->installEventFilter(this);
-
-  wheel_ = new WheelPager(vscroll1_, this);
-  installEventFilter(wheel_);
-  vscroll1_->installEventFilter(wheel_);
-  for (int i = 0; i < StepsPerProg; ++i) {
-    Label1(i)->installEventFilter(wheel_);
-    Label2(i)->installEventFilter(wheel_);
-  }
-  BuildActions();
-
-  ShowSteps(state.ProgSteps.at(static_cast<std::size_t>(state.ProgIndex)));
-  ShowPage(0);
-  MarkFocus(this);
 }
 
 void Form2::BuildActions() {

@@ -89,6 +89,7 @@ class Form2 : public QWidget {
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
+  void BuildScrollBar();
   void BuildActions();
   void ShowPage(int page);
   int FocusedRow() const;  // the row whose step text has the focus, or -1
