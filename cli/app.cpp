@@ -60,6 +60,14 @@ int ParseFailure(CLI::App& app, const CLI::ParseError& e, Streams& streams) {
 
 }  // namespace
 
+void AddOutputOption(CLI::App& command, std::string& output) {
+  command
+      .add_option("-o", output,
+                  "write to FILE instead of the standard output; a failed write leaves FILE "
+                  "as it was")
+      ->type_name("FILE");
+}
+
 void AddLayoutOptions(CLI::App& command, std::optional<std::string>& layout, std::string& variant,
                       const std::string& layoutHelp) {
   CLI::Option* layoutOption =

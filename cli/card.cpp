@@ -25,11 +25,7 @@ struct Options {
 
 void Setup(CLI::App& command, Options& options) {
   command.add_option("IMAGE", options.image, "the device image (.bin)")->required()->type_name("");
-  command
-      .add_option("-o", options.output,
-                  "write to FILE instead of the standard output; a failed write leaves FILE "
-                  "as it was")
-      ->type_name("FILE");
+  AddOutputOption(command, options.output);
   command.add_option("--paper", options.paper, "the paper size, a4 or letter (default a4)")
       ->type_name("PAPER");
   AddLayoutOptions(command, options.layout, options.variant,

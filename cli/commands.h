@@ -13,6 +13,9 @@
 
 namespace vorlane::cli {
 
+// -o FILE, as `export` and `card` take it: where their text goes instead of standard output.
+void AddOutputOption(CLI::App& command, std::string& output);
+
 // --layout and --variant, as `type` and `card` take them: the computer's keyboard layout (none:
 // US) and its variant, which needs a layout.
 void AddLayoutOptions(CLI::App& command, std::optional<std::string>& layout, std::string& variant,

@@ -16,11 +16,7 @@ struct Options {
 
 void Setup(CLI::App& command, Options& options) {
   command.add_option("IMAGE", options.image, "the device image (.bin)")->required()->type_name("");
-  command
-      .add_option("-o", options.output,
-                  "write to FILE instead of the standard output; a failed write leaves FILE "
-                  "as it was")
-      ->type_name("FILE");
+  AddOutputOption(command, options.output);
   command.footer(
       "The file holds the functions of keys M1..M8 and the steps of macros Prog1..Prog8;\n"
       "docs/settings-format.md describes it. 'vorlanectl import' applies it to an image.");
