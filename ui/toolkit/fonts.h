@@ -10,6 +10,10 @@ enum class Face {
   Ming,  // 新細明體 (PMingLiU), the face of the Chinese labels
 };
 
+// The families a face is asked for, best first: the Windows names, then what Linux desktops have.
+QStringList FaceFamilies(Face face);
+
+// The face at that size, its families starting at the first one installed.
 QFont UiFont(Face face, double pointSize, bool bold);
 
 // `font` `scale` times as large.

@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QFontInfo>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -342,14 +343,22 @@ TEST(ClickLabel, ALabelActingAsAButtonShowsTheFocus) {
   EXPECT_NE(focused.pixelColor(7, 25), highlight) << "2 px wide, not more";
 }
 
-TEST(Fonts, FacesFallBackToInstalledFamilies) {
-  const QFont sans = UiFont(Face::Sans, 9.75, false);
-  EXPECT_DOUBLE_EQ(sans.pointSizeF(), 9.75);
-  EXPECT_FALSE(sans.bold());
-  const QFont ming = UiFont(Face::Ming, 14.25, true);
-  EXPECT_TRUE(ming.bold());
-  EXPECT_EQ(ming.families().first(), QStringLiteral("新細明體"));
-  EXPECT_GT(ming.families().size(), 1);
+// A face starts at the family Qt takes from the whole list, so Qt never sorts the fallbacks of a
+// family that is not installed, and draws in the face the whole list gives.
+TEST(Fonts, FacesStartAtTheFamilyTheWholeListGives) {
+  for (const Face face : {Face::Sans, Face::Ming}) {
+    const QFont font = UiFont(face, 14.25, face == Face::Ming);
+    EXPECT_DOUBLE_EQ(font.pointSizeF(), 14.25);
+    EXPECT_EQ(font.bold(), face == Face::Ming);
+    QFont whole = font;
+    whole.setFamilies(FaceFamilies(face));
+    const QFontInfo taken(whole);
+    EXPECT_EQ(QFontInfo(font).family().toStdString(), taken.family().toStdString());
+    EXPECT_EQ(QFontInfo(font).styleName().toStdString(), taken.styleName().toStdString());
+    if (FaceFamilies(face).contains(taken.family(), Qt::CaseInsensitive)) {
+      EXPECT_EQ(font.families().first().toStdString(), taken.family().toStdString());
+    }
+  }
 }
 
 }  // namespace
