@@ -1,7 +1,8 @@
 // The floor for the whole-process figures: a Qt Widgets program that shows one empty window and
-// nothing else. The benchmark passes the main window's size in pixels, and for a second floor a
-// line of text to show, which costs the program its font set-up:
-//   bare_qt_window WIDTH HEIGHT [TEXT]
+// nothing else. The benchmark passes the main window's size in pixels; for a second floor a line
+// of text to show, which costs the program its font set-up; and for a third the main window's
+// faces, each a text and the font to draw it in (as QFont::toString() writes it):
+//   bare_qt_window WIDTH HEIGHT [TEXT [FONT] [TEXT FONT]...]
 #include <QApplication>
 #include <QLabel>
 #include <QStringList>
@@ -12,7 +13,12 @@ int main(int argc, char** argv) {
   const QStringList args = QCoreApplication::arguments();
   QWidget window;
   window.setFixedSize(args.value(1).toInt(), args.value(2).toInt());
-  if (args.size() > 3) new QLabel(args.at(3), &window);
+  for (qsizetype i = 3; i < args.size(); i += 2) {
+    auto* label = new QLabel(args.at(i), &window);
+    label->move(0, static_cast<int>(i - 3) * 20);
+    QFont font;
+    if (i + 1 < args.size() && font.fromString(args.at(i + 1))) label->setFont(font);
+  }
   window.show();
   return QApplication::exec();
 }

@@ -104,6 +104,9 @@ void PrintMachine() {
               qPrintable(QGuiApplication::platformName()));
   std::printf("Main window size: %dx%d px, the size of the bare window and program too\n",
               MainWindowSize().width(), MainWindowSize().height());
+  for (const ShownFace& face : MainWindowFaces()) {
+    std::printf("Main window face: %s\t%s\n", qPrintable(face.font), qPrintable(face.captions));
+  }
   std::printf("Files written in: %s\n", ScratchFolder().c_str());
 }
 
@@ -129,7 +132,8 @@ int TakeNumberFlag(int& argc, char** argv, std::string_view name, int fallback) 
 // The programs of the whole-process runs, by their place in the run.
 constexpr std::size_t kBareProgram = 0;
 constexpr std::size_t kBareProgramWithText = 1;
-constexpr std::size_t kVorlane = 2;
+constexpr std::size_t kBareProgramWithFaces = 2;
+constexpr std::size_t kVorlane = 3;
 
 std::vector<Row> TableRows(const CollectingReporter& reporter,
                            const std::optional<std::vector<ProcessFigures>>& processes,
@@ -201,11 +205,15 @@ std::vector<Row> TableRows(const CollectingReporter& reporter,
       process("Bare Qt program: process start to window shown", kBareProgram, Unit::Seconds, none));
   rows.push_back(process("  the same with one line of text (the font set-up)", kBareProgramWithText,
                          Unit::Seconds, none));
+  rows.push_back(process("  the same with the main window's faces and captions",
+                         kBareProgramWithFaces, Unit::Seconds, none));
   rows.push_back(process("vorlane: process start to main window shown", kVorlane, Unit::Seconds,
                          {Target::Kind::RatioAtMost, 1.5}));
   rows.push_back(process("Bare Qt program: peak memory (VmHWM)", kBareProgram, Unit::KiB, none));
   rows.push_back(
       process("  the same with one line of text", kBareProgramWithText, Unit::KiB, none));
+  rows.push_back(process("  the same with the main window's faces and captions",
+                         kBareProgramWithFaces, Unit::KiB, none));
   rows.push_back(process("vorlane: peak memory (VmHWM)", kVorlane, Unit::KiB,
                          {Target::Kind::RatioAtMost, 1.2}));
 
@@ -295,10 +303,17 @@ int Main(int argc, char** argv) {
         QFile::encodeName(dir + QStringLiteral("/bare_qt_window")).toStdString();
     const std::string width = std::to_string(MainWindowSize().width());
     const std::string height = std::to_string(MainWindowSize().height());
-    // In the order of kBareProgram, kBareProgramWithText and kVorlane.
+    // The bare program draws each face's captions in it, or a space where it shows none.
+    std::vector<std::string> withFaces{width, height};
+    for (const ShownFace& face : MainWindowFaces()) {
+      withFaces.push_back(face.captions.isEmpty() ? " " : face.captions.toStdString());
+      withFaces.push_back(face.font.toStdString());
+    }
+    // In the order of kBareProgram, kBareProgramWithText, kBareProgramWithFaces and kVorlane.
     const std::vector<Program> programs{
         {bareProgram, {width, height}},
         {bareProgram, {width, height, "Load"}},
+        {bareProgram, withFaces},
         {QFile::encodeName(dir + QStringLiteral("/vorlane_shown")).toStdString(), {}},
     };
     std::printf("\nWhole processes: %d runs each, taking turns...\n", processRuns);

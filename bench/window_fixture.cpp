@@ -2,8 +2,11 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 #include "bench/bench_common.h"
 #include "image/layout.h"
+#include "ui/toolkit/controls.h"
 
 namespace vorlane::bench {
 
@@ -11,17 +14,40 @@ namespace {
 
 constexpr int kMaxEventRounds = 10'000;
 
-}  // namespace
+struct MainWindowShape {
+  QSize size;
+  std::vector<ShownFace> faces;
+};
 
-QSize MainWindowSize() {
-  static const QSize size = [] {
+const MainWindowShape& Shape() {
+  static const MainWindowShape shape = [] {
     Module1 model;
     BenchDialogs dialogs;
     const ui::Form1 window(model, dialogs);
-    return window.size();
+    MainWindowShape s{window.size(), {}};
+    for (const QWidget* control : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (control->isHidden() || control->isWindow()) continue;
+      const QString font = control->font().toString();
+      const QString caption = ui::CaptionOf(control);
+      auto face = std::find_if(s.faces.begin(), s.faces.end(),
+                               [&](const ShownFace& f) { return f.font == font; });
+      if (face == s.faces.end()) {
+        s.faces.push_back({font, caption});
+      } else if (!caption.isEmpty()) {
+        if (!face->captions.isEmpty()) face->captions += u' ';
+        face->captions += caption;
+      }
+    }
+    return s;
   }();
-  return size;
+  return shape;
 }
+
+}  // namespace
+
+QSize MainWindowSize() { return Shape().size; }
+
+const std::vector<ShownFace>& MainWindowFaces() { return Shape().faces; }
 
 PaintWatch::PaintWatch(std::function<bool(QObject*)> match) : match_(std::move(match)) {
   QCoreApplication::instance()->installEventFilter(this);

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "image/module1.h"
 #include "ui/main/form1.h"
@@ -25,6 +26,15 @@ namespace vorlane::bench {
 // The main window's size in pixels, read from a real main window at start; the bare window and
 // the bare program take it too.
 QSize MainWindowSize();
+
+// A face of the main window and what it draws in it at start: the font as QFont::toString()
+// writes it and the captions of the controls in it, joined ("" for controls that show no text).
+struct ShownFace {
+  QString font;
+  QString captions;
+};
+// The main window's faces, in the order of their first control; the bare program draws them too.
+const std::vector<ShownFace>& MainWindowFaces();
 
 // Stands in for the modal boxes: the open dialog picks `answer` (or is cancelled), and every
 // message is kept so that a benchmark can tell that its command succeeded.

@@ -13,10 +13,8 @@
 //
 //   layout_tool --editor-picture FILE    draws the macro editor with a sample step into FILE (PNG),
 //                                        the README's picture (docs/macro-editor.png)
-#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QLabel>
 #include <QMenu>
 
 #include <iostream>
@@ -30,14 +28,6 @@
 
 namespace {
 
-QString TextOf(const QWidget* widget) {
-  if (const auto* label = qobject_cast<const vorlane::ui::ClickLabel*>(widget))
-    return label->text();
-  if (const auto* label = qobject_cast<const QLabel*>(widget)) return label->text();
-  if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) return button->text();
-  return {};
-}
-
 void Print(const QWidget& window) {
   const std::string name = window.objectName().toStdString();
   std::cout << name << " - 0 0 " << window.width() << ' ' << window.height() << '\n';
@@ -46,7 +36,7 @@ void Print(const QWidget& window) {
     const QRect r = control->geometry();
     std::cout << name << ' ' << control->objectName().toStdString() << ' ' << r.x() << ' ' << r.y()
               << ' ' << r.width() << ' ' << r.height();
-    const QString text = TextOf(control).simplified();
+    const QString text = vorlane::ui::CaptionOf(control).simplified();
     if (!text.isEmpty()) std::cout << ' ' << text.toStdString();
     std::cout << '\n';
   }

@@ -1,10 +1,12 @@
 #include "ui/toolkit/controls.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QFocusFrame>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -392,6 +394,13 @@ void ClickLabel::paintEvent(QPaintEvent* event) {
                         static_cast<int>(QStyle::visualAlignment(layoutDirection(), alignment_)),
                         option.palette, isEnabled(), text_, foregroundRole());
   // The focus mark is the window's (MarkFocus), the same for every control.
+}
+
+QString CaptionOf(const QWidget* control) {
+  if (const auto* label = qobject_cast<const ClickLabel*>(control)) return label->text();
+  if (const auto* label = qobject_cast<const QLabel*>(control)) return label->text();
+  if (const auto* button = qobject_cast<const QAbstractButton*>(control)) return button->text();
+  return {};
 }
 
 }  // namespace vorlane::ui

@@ -110,4 +110,7 @@ class ClickLabel : public QFrame {
 
 using LabelArray = std::vector<ClickLabel*>;
 
+// The caption a label, a ClickLabel or a button shows; empty for any other control.
+QString CaptionOf(const QWidget* control);
+
 }  // namespace vorlane::ui
