@@ -459,6 +459,10 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 void Form1::OpenStepList(int prog) {
+  // The macro editor edits a step of the macro shown (ProgIndex). Another macro's list closes it,
+  // dropping its unsaved step as opening another step does; its Save Set would otherwise write
+  // into the macro now shown.
+  if (editor_ && prog != state_.ProgIndex) editor_->close();
   state_.ProgIndex = static_cast<std::int16_t>(prog);
   if (stepList_) stepList_->close();
   auto* list = new Form2(state_, this);

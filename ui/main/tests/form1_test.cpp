@@ -576,6 +576,15 @@ TEST_F(MainWindow, DoubleClickedRowOpensTheEditorOverTheMainWindow) {
   ASSERT_NE(window->Editor(), nullptr);
   EXPECT_EQ(state.ItemNum, 17);
   EXPECT_EQ(state.StepBuffer, GetStep(image, 4, 17));
+
+  // The same macro's list again keeps the editor; another macro's closes it, whose Save Set
+  // would otherwise write its step into the macro now shown.
+  QPointer<keycode> second = window->Editor();
+  QTest::mouseClick(window->SetProg(4), Qt::LeftButton);
+  EXPECT_EQ(window->Editor(), second);
+  QTest::mouseClick(window->SetProg(2), Qt::LeftButton);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(second, nullptr);
 }
 
 TEST_F(MainWindow, StepSavedRewritesTheRowOfTheOpenStepList) {

@@ -427,6 +427,7 @@ class RandomSession : public ::testing::Test {
   void OpenListAction() {
     const int prog = rng_->Uniform(0, kProgCount - 1);
     Trace("Set Prog", std::to_string(prog + 1));
+    if (prog != model_.progIndex) model_.editorOpen = false;  // another macro's list closes it
     model_.progIndex = prog;
     model_.listOpen = true;
     model_.page = 0;
