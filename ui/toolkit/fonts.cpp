@@ -9,22 +9,27 @@ namespace vorlane::ui {
 
 namespace {
 
-// `families` from its first installed family on. When a font's first family is not installed, Qt
-// asks fontconfig for that family's fallbacks (a sort of every installed face, 2.4 M instructions
-// a family) before it tries the next family of the list, and then takes that next family all the
-// same. Starting at the family Qt would take gives the same face without the sort. With no family
-// installed the whole list stays, for fontconfig to choose from.
-QStringList FromFirstInstalled(const QStringList& families) {
+// The installed families of `families`, in its order. When a font's first family is not
+// installed, Qt asks fontconfig for that family's fallbacks (a sort of every installed face, 2.4 M
+// instructions a family) before it tries the next family of the list, and then takes that next
+// family all the same; and a font with more than one family has the fallbacks of the face found
+// sorted as soon as the face is loaded, where one family alone has them sorted when a character
+// first needs them. So the installed families give the same face with neither sort at start. The
+// families left out stood in the fallbacks only as stand-ins that fontconfig picks for them,
+// before its own list for the face. With no family installed the whole list stays, for fontconfig
+// to choose from.
+QStringList InstalledOnly(const QStringList& families) {
   QStringList installed = QFontDatabase::families();
   // A family with faces from several foundries is listed as "Family [Foundry]".
   for (QString& name : installed) {
     const qsizetype foundry = name.indexOf(QStringLiteral(" ["));
     if (foundry > 0) name.truncate(foundry);
   }
-  for (qsizetype i = 0; i < families.size(); ++i) {
-    if (installed.contains(families.at(i), Qt::CaseInsensitive)) return families.mid(i);
+  QStringList kept;
+  for (const QString& family : families) {
+    if (installed.contains(family, Qt::CaseInsensitive)) kept.append(family);
   }
-  return families;
+  return kept.isEmpty() ? families : kept;
 }
 
 }  // namespace
@@ -41,7 +46,7 @@ QStringList FaceFamilies(Face face) {
 
 QFont UiFont(Face face, double pointSize, bool bold) {
   QFont font;
-  font.setFamilies(FromFirstInstalled(FaceFamilies(face)));
+  font.setFamilies(InstalledOnly(FaceFamilies(face)));
   font.setStyleHint(face == Face::Sans ? QFont::SansSerif : QFont::Serif);
   font.setPointSizeF(pointSize);
   font.setBold(bold);

@@ -13,7 +13,7 @@ enum class Face {
 // The families a face is asked for, best first: the Windows names, then what Linux desktops have.
 QStringList FaceFamilies(Face face);
 
-// The face at that size, its families starting at the first one installed.
+// The face at that size, in the installed families of its list.
 QFont UiFont(Face face, double pointSize, bool bold);
 
 // `font` `scale` times as large.

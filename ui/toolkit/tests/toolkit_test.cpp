@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QFontInfo>
+#include <QGlyphRun>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <algorithm>
@@ -343,6 +345,19 @@ TEST(ClickLabel, ALabelActingAsAButtonShowsTheFocus) {
   EXPECT_NE(focused.pixelColor(7, 25), highlight) << "2 px wide, not more";
 }
 
+// The faces a line of text in `font` is drawn in, run by run.
+std::vector<std::string> RunFaces(const QFont& font) {
+  QTextLayout layout(QStringLiteral("Aé檔⏎→€"), font);
+  layout.beginLayout();
+  layout.createLine();
+  layout.endLayout();
+  std::vector<std::string> faces;
+  for (const QGlyphRun& run : layout.glyphRuns()) {
+    faces.push_back(run.rawFont().familyName().toStdString());
+  }
+  return faces;
+}
+
 // A face starts at the family Qt takes from the whole list, so Qt never sorts the fallbacks of a
 // family that is not installed, and draws in the face the whole list gives.
 TEST(Fonts, FacesStartAtTheFamilyTheWholeListGives) {
@@ -358,6 +373,8 @@ TEST(Fonts, FacesStartAtTheFamilyTheWholeListGives) {
     if (FaceFamilies(face).contains(taken.family(), Qt::CaseInsensitive)) {
       EXPECT_EQ(font.families().first().toStdString(), taken.family().toStdString());
     }
+    // Characters the face lacks are drawn in the same fallback faces.
+    EXPECT_EQ(RunFaces(font), RunFaces(whole));
   }
 }
 
