@@ -87,21 +87,37 @@ std::optional<std::uint8_t> KeyCode(std::string_view name) {
   return ParseHexByte(name);
 }
 
-std::string ModifierText(std::uint8_t code) {
-  for (const ListItem& item : ModifierItems()) {
-    if (item.code == code) return std::string(item.text);
+// The text of every byte value, built once from `name` (the first of equal codes wins) and the
+// hex form: `show`, `export` and a pasted list format hundreds of steps, six keys each.
+template <class Table, class Text>
+std::array<std::string, 256> TextsByCode(const Table& table, Text name) {
+  std::array<std::string, 256> texts;
+  std::array<bool, 256> named{};
+  for (const auto& row : table) {
+    if (named[row.code]) continue;
+    named[row.code] = true;
+    texts[row.code] = std::string(row.*name);
   }
-  return HexByte(code);
+  for (unsigned code = 0; code < texts.size(); ++code) {
+    if (!named[code]) texts[code] = HexByte(static_cast<std::uint8_t>(code));
+  }
+  return texts;
+}
+
+const std::string& ModifierText(std::uint8_t code) {
+  static const std::array<std::string, 256> texts = TextsByCode(ModifierItems(), &ListItem::text);
+  return texts[code];
 }
 
 // A key-cap's caption; a code no key-cap has in the one hex form of the file, where the step
 // list would show fewer digits.
-std::string KeyText(std::uint8_t code) {
-  if (code == 0) return std::string(kNullKey);
-  for (const KeyCap& cap : KeyCapTable()) {
-    if (cap.code == code) return std::string(cap.caption);
-  }
-  return HexByte(code);
+const std::string& KeyText(std::uint8_t code) {
+  static const std::array<std::string, 256> texts = [] {
+    std::array<std::string, 256> t = TextsByCode(KeyCapTable(), &KeyCap::caption);
+    t[0] = std::string(kNullKey);
+    return t;
+  }();
+  return texts[code];
 }
 
 bool StartsWithHexPrefix(std::string_view token) {
@@ -127,7 +143,9 @@ bool IsZeroStep(const MacroStep& step) {
 }
 
 std::string FormatStep(const MacroStep& step) {
-  std::string text = ModifierText(step[kStepModifierByte]);
+  std::string text;
+  text.reserve(64);
+  text += ModifierText(step[kStepModifierByte]);
   text += ' ';
   text += text::TenthsText(step[kStepDelayByte]) + "s";
   // The empty slots before the first key are implied; every slot after it is written.
