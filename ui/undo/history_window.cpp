@@ -45,6 +45,9 @@ HistoryWindow::HistoryWindow(ImageEdits& edits, const Module1& state, QWidget* p
   versions_->setRootIsDecorated(false);
   versions_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   versionsLabel->setBuddy(versions_);
+  skipped_ = new QLabel(this);
+  skipped_->setObjectName(QStringLiteral("Skipped"));
+  skipped_->setWordWrap(true);
   restore_ = new QPushButton(QStringLiteral("Restore"), this);
   restore_->setObjectName(QStringLiteral("Restore"));
   restore_->setToolTip(QStringLiteral("Write the chosen version back to the file"));
@@ -56,7 +59,8 @@ HistoryWindow::HistoryWindow(ImageEdits& edits, const Module1& state, QWidget* p
   buttons->addWidget(close_);
   auto* layout = new QVBoxLayout(this);
   for (QWidget* w : {static_cast<QWidget*>(stepsLabel), static_cast<QWidget*>(steps_),
-                     static_cast<QWidget*>(versionsLabel), static_cast<QWidget*>(versions_)}) {
+                     static_cast<QWidget*>(versionsLabel), static_cast<QWidget*>(versions_),
+                     static_cast<QWidget*>(skipped_)}) {
     layout->addWidget(w);
   }
   layout->addLayout(buttons);
@@ -76,9 +80,19 @@ HistoryWindow::HistoryWindow(ImageEdits& edits, const Module1& state, QWidget* p
 }
 
 void HistoryWindow::ShowVersions() {
-  std::vector<std::string> warnings;  // a torn entry is left out; the command line names it
+  std::vector<std::string> warnings;  // a torn or foreign file is left out, and named here
   entries_ = HasChosenFile(state_) ? history::Store().List(state_.FileName, warnings)
                                    : std::vector<history::Entry>{};
+  const auto skipped = static_cast<int>(warnings.size());
+  skipped_->setText(skipped == 1 ? QStringLiteral("1 saved version could not be read and is not "
+                                                  "listed.")
+                                 : QStringLiteral("%1 saved versions could not be read and are "
+                                                  "not listed.")
+                                       .arg(skipped));
+  QStringList named;
+  for (const std::string& warning : warnings) named.append(QString::fromStdString(warning));
+  skipped_->setToolTip(named.join(u'\n'));
+  skipped_->setVisible(skipped > 0);
   versions_->clear();
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     const history::Entry& e = entries_[i];

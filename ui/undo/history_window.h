@@ -10,6 +10,7 @@
 #include "history/store.h"
 #include "image/module1.h"
 
+class QLabel;
 class QPushButton;
 class QTreeWidget;
 class QUndoView;
@@ -26,6 +27,7 @@ class HistoryWindow : public QWidget {
   QUndoView* Steps() const { return steps_; }
   QTreeWidget* Versions() const { return versions_; }
   QPushButton* RestoreButton() const { return restore_; }
+  QLabel* SkippedNotice() const { return skipped_; }
   QPushButton* CloseButton() const { return close_; }
 
   // Reads the kept versions of the file in force again.
@@ -41,6 +43,7 @@ class HistoryWindow : public QWidget {
   const Module1& state_;
   QUndoView* steps_ = nullptr;
   QTreeWidget* versions_ = nullptr;
+  QLabel* skipped_ = nullptr;  // says how many saved versions could not be read
   QPushButton* restore_ = nullptr;
   QPushButton* close_ = nullptr;
   std::vector<history::Entry> entries_;

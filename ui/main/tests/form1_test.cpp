@@ -32,6 +32,7 @@
 #include <functional>
 #include <iterator>
 
+#include "history/store.h"
 #include "image/button_rules.h"
 #include "image/editor_saves.h"
 #include "image/macro_slots.h"
@@ -850,8 +851,22 @@ TEST_F(MainWindow, TheHistoryWindowIsReachedByKeysAndNamed) {
       EXPECT_TRUE(w->toolTip().contains(QLatin1String(keys))) << keys;
     }
   }
+  EXPECT_TRUE(history->SkippedNotice()->isHidden());
   QTest::keyClick(history, Qt::Key_Escape);
   EXPECT_TRUE(QTest::qWaitFor([&] { return window->History() == nullptr; }));
+
+  // A torn saved version is left out, and the window says so and names the file.
+  for (const auto& entry :
+       std::filesystem::directory_iterator(history::Store().FolderOf(state.FileName))) {
+    std::filesystem::resize_file(entry.path(), 3);
+  }
+  PressInWindow(window.get(), Qt::Key_H);
+  history = window->History();
+  ASSERT_NE(history, nullptr);
+  EXPECT_EQ(history->Versions()->topLevelItemCount(), 0);
+  EXPECT_FALSE(history->SkippedNotice()->isHidden());
+  EXPECT_TRUE(history->SkippedNotice()->text().startsWith(QStringLiteral("1 saved version")));
+  EXPECT_TRUE(history->SkippedNotice()->toolTip().contains(QStringLiteral("torn")));
 }
 
 TEST_F(MainWindow, ExitAndTheFrameCloseEveryWindow) {
