@@ -46,6 +46,13 @@ template <typename Plain, typename Escape>
 void Scan(std::string_view text, Plain plain, Escape escape) {
   std::size_t run = 0;
   for (std::size_t at = 0; at < text.size();) {
+    // Printable ASCII but the quote and the backslash is never escaped: most text, and no
+    // decoding needed.
+    if (const auto byte = static_cast<unsigned char>(text[at]);
+        byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\') {
+      ++at;
+      continue;
+    }
     char32_t point = 0;
     std::size_t length = DecodeUtf8(text.substr(at), point);
     const bool valid = length != 0;
@@ -63,7 +70,9 @@ void Scan(std::string_view text, Plain plain, Escape escape) {
 }  // namespace
 
 std::string Quoted(std::string_view text) {
-  std::string quoted = "\"";
+  std::string quoted;
+  quoted.reserve(text.size() + 2);
+  quoted += '"';
   Scan(
       text, [&](std::string_view run) { quoted += run; },
       [&](std::string_view bytes, char32_t point, bool valid) {
